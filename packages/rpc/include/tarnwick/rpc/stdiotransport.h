@@ -1,0 +1,71 @@
+#pragma once
+
+// The helper's one transport: requests in on standard input, one JSON object per line; responses
+// and events out on standard output, one compact sorted-key line each.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tarnwick/rpc/mainqueue.h"
+#include "tarnwick/rpc/protocol.h"
+
+namespace tarnwick {
+
+class StdioTransport : public std::enable_shared_from_this<StdioTransport> {
+public:
+    /// Receives each finished line, line feed included, in one call.
+    using OutputWriter = std::function<void(std::string_view line)>;
+    using RequestHandler = std::function<void(const RPCRequest&)>;
+
+    struct Options {
+        int inputFd;                 ///< where requests are read from
+        OutputWriter outputWriter;   ///< empty: fdWriter(1)
+        /// Run as a main-queue task once input has ended; empty: std::exit(0).
+        std::function<void()> terminate;
+    };
+
+    /// The transport must be owned by a shared_ptr: the reader thread holds it weakly.
+    static std::shared_ptr<StdioTransport> create(MainQueue& mainQueue, Options options);
+    /// Standard input and output, exiting with status 0 at end of input.
+    static std::shared_ptr<StdioTransport> create(MainQueue& mainQueue) { return create(mainQueue, Options{0, {}, {}}); }
+
+    /// A writer that hands each line to `fd` in one write request (retrying short writes).
+    static OutputWriter fdWriter(int fd);
+
+    /// Stores the request handler, replacing any earlier one.
+    void onMessage(RequestHandler handler);
+
+    /// Logs "Started reading from stdin" and starts the detached reader thread. Call once.
+    void startReading();
+
+    /// Decodes one line (without its line feed) and posts the request to the main queue.
+    /// Returns true when a request was dispatched.
+    bool processLine(std::string_view line);
+
+    void sendResponse(std::int64_t id, std::optional<Value> result, std::optional<std::string> error);
+    void sendEvent(std::string method, std::optional<Object> params = std::nullopt);
+
+    /// Drops every later message: used after the goodbye event so it stays the last line written.
+    void closeOutput() { m_outputClosed = true; }
+
+private:
+    StdioTransport(MainQueue& mainQueue, Options options);
+    void writeJSON(const Value& message);
+    static void readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
+                         std::function<void()> terminate);
+
+    MainQueue& m_mainQueue;
+    Options m_options;
+    std::mutex m_handlerMutex;
+    std::shared_ptr<const RequestHandler> m_onRequest;
+    std::string m_lineBuffer; // reused between writes
+    std::atomic<bool> m_outputClosed{false};
+};
+
+} // namespace tarnwick

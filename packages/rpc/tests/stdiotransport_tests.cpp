@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+#include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/rpc/stdiotransport.h"
+
+using namespace tarnwick;
+
+namespace {
+
+// Captures log records for the life of a test.
+class LogCapture {
+public:
+    LogCapture()
+    {
+        HelperLog::setSink([this](HelperLog::Level, std::string_view, std::string_view, std::string_view record) {
+            std::lock_guard lock(m_mutex);
+            m_records.emplace_back(record);
+        });
+    }
+    ~LogCapture() { HelperLog::setSink(nullptr); }
+    std::vector<std::string> records() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_records;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_records;
+};
+
+class TransportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(::pipe(m_pipe), 0);
+        transport = StdioTransport::create(queue, {m_pipe[0], [this](std::string_view line) { lines.emplace_back(line); },
+                                                   [this] { terminated = true; }});
+        transport->onMessage([this](const RPCRequest& r) { handled.push_back(r); });
+    }
+    void TearDown() override
+    {
+        if (m_pipe[1] >= 0)
+            ::close(m_pipe[1]);
+    }
+    void feed(std::string_view bytes) { ASSERT_EQ(::write(m_pipe[1], bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    // Closes the input and runs every task the reader posted, the terminate task last.
+    void finish()
+    {
+        ::close(m_pipe[1]);
+        m_pipe[1] = -1;
+        while (!terminated) {
+            queue.waitForPending(1);
+            queue.runAll();
+        }
+    }
+
+    LogCapture log;
+    ManualMainQueue queue;
+    std::shared_ptr<StdioTransport> transport;
+    std::vector<std::string> lines;
+    std::vector<RPCRequest> handled;
+    bool terminated = false;
+
+private:
+    int m_pipe[2] = {-1, -1};
+};
+
+std::vector<std::int64_t> idsOf(const std::vector<RPCRequest>& requests)
+{
+    std::vector<std::int64_t> ids;
+    for (const auto& r : requests)
+        ids.push_back(r.id.value_or(-1));
+    return ids;
+}
+
+} // namespace
+
+TEST_F(TransportTest, FramesOnLineFeedsAcrossAndWithinReads)
+{
+    transport->startReading();
+    feed("{\"id\":1,\"method\":\"a\"}\n{\"id\":2,\"method\":\"b\"}\n");
+    feed("{\"id\":3,\"me");
+    feed("thod\":\"c\"}\r\n");
+    feed("\n\n{\"id\":4,\"method\":\"d\"}\n");
+    feed("not json\n{\"id\":5,\"method\":\"e\"}\n{\"id\":9,");
+    finish();
+
+    EXPECT_EQ(idsOf(handled), (std::vector<std::int64_t>{1, 2, 3, 4, 5}))
+        << "CRLF decodes, blank lines are skipped, a bad line does not stop reading, a half line at EOF is dropped";
+    const std::vector<std::string> expected = {
+        "I|RPC|Started reading from stdin\n",      "I|RPC|Dispatching request: a\n",
+        "I|RPC|Dispatching request: b\n",          "I|RPC|Dispatching request: c\n",
+        "I|RPC|Dispatching request: d\n",          "W|RPC|Failed to decode RPC request from stdin\n",
+        "I|RPC|Dispatching request: e\n",          "I|RPC|stdin closed \xE2\x80\x94 exiting helper process\n",
+    };
+    EXPECT_EQ(log.records(), expected);
+}
+
+TEST_F(TransportTest, HandsOneHugeLineOverWhole)
+{
+    transport->startReading();
+    std::string big = "{\"id\":1,\"method\":\"big\",\"params\":{\"blob\":\"" + std::string(8 << 20, 'x') + "\"}}\n";
+    feed(big.substr(0, 100));
+    feed(big.substr(100));
+    finish();
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].params->dict()->at("blob").string()->size(), std::size_t(8 << 20));
+}
+
+TEST_F(TransportTest, ProcessLineReportsWhetherItDispatched)
+{
+    EXPECT_FALSE(transport->processLine(""));
+    EXPECT_FALSE(transport->processLine("{\"id\":\"7\",\"method\":\"x\"}"));
+    EXPECT_TRUE(transport->processLine("{\"method\":\"x\"}"));
+    EXPECT_EQ(queue.pending(), 1u) << "dispatch is a main-queue task, not a direct call";
+    EXPECT_TRUE(handled.empty());
+    queue.runAll();
+    EXPECT_EQ(handled.size(), 1u);
+}
+
+TEST_F(TransportTest, UsesTheHandlerHeldWhenTheLineArrives)
+{
+    std::vector<std::string> second;
+    transport->processLine("{\"method\":\"first\"}");
+    transport->onMessage([&](const RPCRequest& r) { second.push_back(r.method); });
+    transport->processLine("{\"method\":\"second\"}");
+    queue.runAll();
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].method, "first");
+    EXPECT_EQ(second, std::vector<std::string>{"second"});
+}
+
+TEST_F(TransportTest, WritesOneCompactSortedLinePerMessage)
+{
+    transport->sendEvent("app.quit");
+    transport->sendResponse(5, Value("ok"), std::nullopt);
+    transport->sendEvent("e", Object{{"b", 1}, {"a", Array{true, 0}}});
+    transport->sendResponse(6, std::nullopt, "Unknown method: x");
+    transport->sendEvent("bad", Object{{"n", std::numeric_limits<double>::quiet_NaN()}});
+    transport->sendEvent("after");
+    transport->closeOutput();
+    transport->sendEvent("dropped");
+    const std::vector<std::string> expected = {
+        "{\"method\":\"app.quit\"}\n",
+        "{\"id\":5,\"result\":\"ok\"}\n",
+        "{\"method\":\"e\",\"params\":{\"a\":[true,0],\"b\":1}}\n",
+        "{\"error\":\"Unknown method: x\",\"id\":6}\n",
+        "{\"method\":\"after\"}\n",
+    };
+    EXPECT_EQ(lines, expected) << "an unencodable message vanishes without affecting later ones";
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Installs every system package Tarnwick needs to build, test and run on Debian 12.
+# Idempotent: packages already present are left alone. Uses sudo only when not root.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config ccache git
+  # Qt 6: Core, Gui, Widgets, DBus, Svg; the offscreen/xcb platform plugins; moc and friends
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6
+  # libraries
+  nlohmann-json3-dev libssl-dev libsecret-1-dev libglib2.0-dev libglib2.0-bin
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # desktop services the tests run for real: session bus, Secret Service, X server for screenshots
+  dbus dbus-bin dbus-daemon gnome-keyring libsecret-tools xvfb xauth
+  desktop-file-utils shared-mime-info
+  # fonts and icons so rendered views have glyphs and symbols
+  fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
+  # fuzzing and sanitizers
+  clang libclang-rt-14-dev
+  # the addon is built against Node's own headers and tested with node --test
+  nodejs
+)
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "setup: all system packages present"
+fi
+
+# Node's headers live in /usr/include/node with the nodesource build; Debian's own nodejs ships them
+# in libnode-dev.
+if [ ! -f /usr/include/node/node_api.h ]; then
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends libnode-dev
+fi
+
+# npm packages for the addon (node-addon-api), once the addon's package.json exists.
+here=$(cd "$(dirname "$0")/.." && pwd)
+if [ -f "$here/native/addon/package-lock.json" ]; then
+  if ! command -v npm >/dev/null; then "${sudo[@]}" apt-get install -y -qq --no-install-recommends npm; fi
+  (cd "$here/native/addon" && npm ci --no-audit --no-fund --silent)
+fi
