@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Sets up, builds every module from a fresh directory and runs every test inside a private
+# desktop session; then does the same with AddressSanitizer and UndefinedBehaviorSanitizer.
+#
+#   TARNWICK_SKIP_SANITIZERS=1   run only the plain build
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+run_suite() {
+  local name=$1; shift
+  local dir="build/$name"
+  echo "=== $name: configure and build in $dir"
+  rm -rf "$dir"
+  cmake -S . -B "$dir" -DTARNWICK_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j2
+  echo "=== $name: test"
+  scripts/with-session.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 600
+}
+
+run_suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "${TARNWICK_SKIP_SANITIZERS:-0}" != 1 ]; then
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  run_suite asan -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCHMARKS=OFF
+fi
+echo "=== all tests passed"
