@@ -1,0 +1,4 @@
+#pragma once
+
+// The proxy generated from dbus/com.fenmoorlab.tarnwick.xml.
+#include "tarnwick_interface.h"
