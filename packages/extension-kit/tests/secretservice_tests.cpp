@@ -1,0 +1,173 @@
+// The key store against a real Secret Service: every scenario runs the probe program inside its own
+// session bus with a freshly unlocked gnome-keyring, so scenarios start from an empty keyring and can
+// run in parallel.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <unistd.h>
+
+#include "tarnwick/testing/subprocess.h"
+#include "tarnwick/testing/tempdir.h"
+
+namespace tt = tarnwick::testing;
+
+namespace {
+
+std::string onPath(const std::string& program);
+
+std::string quote(const std::string& s)
+{
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+class SecretServiceSession : public ::testing::Test {
+protected:
+    tt::TempDir dir;
+    const std::string probe = tt::builtProgram("packages/extension-kit/secretfile_probe");
+
+    // Runs the probe commands one after another in one private session; returns each command's output
+    // lines.
+    std::vector<std::vector<std::string>> runInSession(const std::vector<std::vector<std::string>>& commands,
+                                                       const std::string& password = "tarnwick-test")
+    {
+        std::string script = "eval \"$(printf %s " + quote(password)
+            + " | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)\"\n";
+        for (const auto& command : commands) {
+            script += "echo '=='\n" + quote(probe);
+            for (const auto& arg : command)
+                script += " " + quote(arg);
+            script += "\n";
+        }
+        tt::Subprocess::Options options;
+        options.setEnv = {{"HOME", (dir / "home").string()},
+                          {"XDG_DATA_HOME", (dir / "home" / "data").string()},
+                          {"XDG_RUNTIME_DIR", (dir / "run").string()}};
+        options.unsetEnv = {"GNOME_KEYRING_CONTROL", "GNOME_KEYRING_PID", "SSH_AUTH_SOCK"};
+        std::filesystem::create_directories(dir / "home" / "data");
+        std::filesystem::create_directories(dir / "run");
+        std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
+        const auto result = tt::run(onPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
+        std::vector<std::vector<std::string>> outputs;
+        for (const auto& line : splitLines(result.out)) {
+            if (line == "==")
+                outputs.emplace_back();
+            else if (!outputs.empty())
+                outputs.back().push_back(line);
+        }
+        EXPECT_EQ(outputs.size(), commands.size()) << result.out << result.err;
+        outputs.resize(commands.size());
+        return outputs;
+    }
+};
+
+// Subprocess runs programs by path; find the session tools on $PATH.
+std::string onPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t from = 0; from <= dirs.size();) {
+        const auto to = std::min(dirs.find(':', from), dirs.size());
+        const auto candidate = std::filesystem::path(dirs.substr(from, to - from)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        from = to + 1;
+    }
+    return program;
+}
+
+bool isKeyHex(const std::string& line)
+{
+    return line.size() == 64 && line.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+} // namespace
+
+TEST_F(SecretServiceSession, FirstFetchCreatesTheItemAndEveryLaterProcessGetsTheSameKey)
+{
+    const auto out = runInSession({{"count"}, {"fetch"}, {"fetch"}, {"count"}});
+    EXPECT_EQ(out[0], std::vector<std::string>{"0"});
+    ASSERT_EQ(out[1].size(), 1u);
+    EXPECT_TRUE(isKeyHex(out[1][0])) << out[1][0];
+    EXPECT_EQ(out[2], out[1]);
+    EXPECT_EQ(out[3], std::vector<std::string>{"1"});
+}
+
+TEST_F(SecretServiceSession, ProcessesRacingToCreateTheKeySettleOnOne)
+{
+    const auto out = runInSession({{"race", "6"}, {"count"}, {"fetch"}});
+    ASSERT_EQ(out[0].size(), 6u);
+    const std::set<std::string> keys(out[0].begin(), out[0].end());
+    EXPECT_EQ(keys.size(), 1u) << "every racer ends with the same key";
+    EXPECT_TRUE(isKeyHex(*keys.begin())) << *keys.begin();
+    EXPECT_EQ(out[1], std::vector<std::string>{"1"}) << "exactly one item was created";
+    EXPECT_EQ(out[2], std::vector<std::string>{*keys.begin()});
+}
+
+TEST_F(SecretServiceSession, AnItemOfTheWrongLengthIsADuplicateWithoutAKey)
+{
+    const auto out = runInSession({{"plant", "16"}, {"fetch"}, {"count"}});
+    EXPECT_EQ(out[0], std::vector<std::string>{"planted"});
+    EXPECT_EQ(out[1], std::vector<std::string>{"error -25299"});
+    EXPECT_EQ(out[2], std::vector<std::string>{"1"});
+}
+
+TEST_F(SecretServiceSession, SealedFilesOpenInAnotherProcess)
+{
+    const auto file = (dir / "widget-cache.json").string();
+    const auto out = runInSession({{"read", file}, {"write", file, "{\"a\":1}"}, {"read", file}});
+    EXPECT_EQ(out[0], std::vector<std::string>{"absent"});
+    EXPECT_EQ(out[1], std::vector<std::string>{"written"});
+    EXPECT_EQ(out[2], std::vector<std::string>{"{\"a\":1}"});
+    const std::string sealed = tt::readFile(file);
+    EXPECT_EQ(sealed.substr(0, 7), std::string("TRNBOX\x01", 7));
+    EXPECT_EQ(sealed.find("\"a\""), std::string::npos);
+}
+
+TEST_F(SecretServiceSession, AKeyringWithoutADefaultCollectionRefuses)
+{
+    // An empty unlock password leaves gnome-keyring without a login collection to store into.
+    const auto out = runInSession({{"fetch"}, {"count"}}, "");
+    ASSERT_EQ(out[0].size(), 1u);
+    EXPECT_EQ(out[0][0].rfind("error -", 0), 0u) << out[0][0];
+    EXPECT_EQ(out[1], std::vector<std::string>{"0"});
+}
+
+TEST(SecretServiceUnreachable, NoBusIsKeychainRefusedAndPlainFilesStillRead)
+{
+    tt::TempDir dir;
+    const std::string probe = tt::builtProgram("packages/extension-kit/secretfile_probe");
+    tt::Subprocess::Options options;
+    options.setEnv = {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "no-bus").string()}};
+    const auto fetched = tt::run(probe, {"fetch"}, options);
+    EXPECT_EQ(fetched.out, "error -25291\n");
+    EXPECT_EQ(fetched.status, 1);
+
+    const auto plain = dir.write("accounts.json", "[]");
+    EXPECT_EQ(tt::run(probe, {"read", plain.string()}, options).out, "[]\n");
+    const auto sealed = dir.write("other.json", std::string("TRNBOX\x01", 7) + std::string(40, 'x'));
+    EXPECT_EQ(tt::run(probe, {"read", sealed.string()}, options).out, "error -25291\n");
+}
