@@ -1,0 +1,82 @@
+#pragma once
+
+// The desktop window of tarnwick-widgets: the four widgets side by side, each showing the one entry
+// of its timeline until the timeline's refresh time passes or a reload is requested.
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include <QTimer>
+#include <QWidget>
+
+#include "tarnwick/widgets/cacheprovider.h"
+#include "tarnwick/widgets/views/widgetenvironment.h"
+
+class QGridLayout;
+
+namespace tarnwick {
+
+class LinkOpener;
+class WidgetContainer;
+
+/// One placed widget: its kind, its configuration, its current timeline and the timer that asks for
+/// the next one.
+class WidgetSlot : public QWidget {
+    Q_OBJECT
+public:
+    WidgetSlot(WidgetKind kind, ProviderContext context, std::function<WidgetEnvironment()> environment,
+               QWidget* parent = nullptr);
+
+    WidgetKind kind() const { return m_kind; }
+    const Timeline& timeline() const { return m_timeline; }
+    WidgetContainer* widget() const { return m_widget; }
+    /// Milliseconds until the next refresh, or -1 when no refresh is scheduled.
+    int msUntilRefresh() const { return m_timer.isActive() ? m_timer.remainingTime() : -1; }
+
+    WidgetThreadFilterIntent configuration() const { return m_configuration; }
+    /// Changing the configuration asks for a new timeline, as the system does after a user edit.
+    void setConfiguration(const WidgetThreadFilterIntent& configuration);
+
+public Q_SLOTS:
+    /// Asks the kind's provider for its timeline now and shows the entry.
+    void reloadTimeline();
+
+Q_SIGNALS:
+    void linkActivated(const QString& link);
+    void timelineReloaded();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    WidgetKind m_kind;
+    ProviderContext m_context;
+    std::function<WidgetEnvironment()> m_environment;
+    WidgetThreadFilterIntent m_configuration;
+    Timeline m_timeline;
+    WidgetContainer* m_widget = nullptr;
+    QTimer m_timer;
+};
+
+class WidgetHostWindow : public QWidget {
+    Q_OBJECT
+public:
+    WidgetHostWindow(ProviderContext context, LinkOpener& opener,
+                     std::function<WidgetEnvironment()> environment = &WidgetEnvironment::current,
+                     QWidget* parent = nullptr);
+
+    WidgetSlot* slot(WidgetKind kind) const { return m_slots[static_cast<std::size_t>(kind)]; }
+
+public Q_SLOTS:
+    /// Every widget asks for its timeline again.
+    void reloadAllTimelines();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::array<WidgetSlot*, 4> m_slots{};
+};
+
+} // namespace tarnwick

@@ -1,0 +1,23 @@
+#include "tarnwick/widgets/reloadlistener.h"
+
+#include "tarnwick_widgets_interface.h"
+
+namespace tarnwick {
+
+ReloadListener::ReloadListener(QObject* parent) : ReloadListener(QDBusConnection::sessionBus(), parent) {}
+
+ReloadListener::ReloadListener(const QDBusConnection& connection, QObject* parent) : QObject(parent)
+{
+    if (!connection.isConnected())
+        return;
+    // An empty service name matches the broadcast from every sender.
+    m_proxy = new ComFenmoorlabTarnwickWidgetsInterface(QString(), QString::fromLatin1(reloadsignal::kPath),
+                                                        connection, this);
+    connect(m_proxy, &ComFenmoorlabTarnwickWidgetsInterface::reloadAllTimelines, this,
+            &ReloadListener::reloadRequested);
+    m_listening = true;
+}
+
+ReloadListener::~ReloadListener() = default;
+
+} // namespace tarnwick
