@@ -67,6 +67,8 @@ Subprocess::Subprocess(std::string program, std::vector<std::string> args, Optio
     ::close(out[1]);
     ::close(err[1]);
     m_stdin = in[1];
+    // Non-blocking, so write() can alternate between feeding the child and draining its output.
+    ::fcntl(m_stdin, F_SETFL, ::fcntl(m_stdin, F_GETFL) | O_NONBLOCK);
     m_stdout = out[0];
     m_stderr = err[0];
     if (rc != 0)
