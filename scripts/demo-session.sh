@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Drives tarnwick-helper the way the main application does and prints the transcript:
+#   → request written to the helper's standard input
+#   ← response or event read from its standard output
+#   ┆ log record from its standard error
+# Usage: demo-session.sh <path to tarnwick-helper>   (run it inside scripts/with-session.sh)
+set -uo pipefail
+helper=${1:?usage: demo-session.sh <tarnwick-helper>}
+pace=${TARNWICK_DEMO_PACE:-0.7}
+
+if [ -t 1 ]; then
+  bold=$'\e[1m'; dim=$'\e[2m'; blue=$'\e[34m'; green=$'\e[32m'; yellow=$'\e[33m'; reset=$'\e[0m'
+else
+  bold=; dim=; blue=; green=; yellow=; reset=
+fi
+
+records=$(mktemp)
+trap 'rm -f "$records"' EXIT
+shown=0
+
+coproc HELPER { exec "$helper" 2>"$records"; }
+helper_pid=$HELPER_PID
+to_helper=${HELPER[1]}
+from_helper=${HELPER[0]}
+
+show_records() {
+  local total
+  total=$(wc -l <"$records")
+  if [ "$total" -gt "$shown" ]; then
+    tail -n +"$((shown + 1))" "$records" | head -n "$((total - shown))" | sed "s/^/  ${dim}┆ /; s/\$/${reset}/"
+    shown=$total
+  fi
+}
+
+# Prints every line the helper writes within the settle time.
+drain() {
+  local line
+  while IFS= read -r -t "${1:-0.4}" line <&"$from_helper"; do
+    printf '  %s← %s%s\n' "$green" "$line" "$reset"
+  done
+  show_records
+}
+
+step() {
+  printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
+  printf '  %s→ %s%s\n' "$blue" "$2" "$reset"
+  printf '%s\n' "$2" >&"$to_helper"
+  drain
+  sleep "$pace"
+}
+
+printf '%sStarting %s%s\n' "$bold" "$helper" "$reset"
+drain 1
+
+now_ms=$(( $(date +%s) * 1000 ))
+step "The main application creates the tray item" \
+  '{"id":1,"method":"tray.create"}'
+step "It sends the accounts and unread totals" \
+  '{"id":2,"method":"tray.update","params":{"accounts":[{"id":"acc-work","name":"Work","color":"#2563eb","unreadCount":4,"email":"ada@work.example"},{"id":"acc-home","name":"Home","color":"#16a34a","unreadCount":1,"email":"ada@home.example"}],"totalUnread":5,"unreadDisplay":"numbers","showUnreadOnly":false,"menuBarVerificationCodes":true,"verificationCodeDurationMinutes":15}}'
+step "It answers with the recent messages of one account" \
+  '{"id":3,"method":"tray.messages","params":{"accountId":"acc-work","messages":[{"id":"m1","threadId":"t1","from":"Grace Hopper <grace@example.com>","subject":"Compiler review","snippet":"Notes attached","internalDate":"'"$now_ms"'","labelIds":["INBOX","UNREAD"],"category":"primary"},{"id":"m2","threadId":"t2","from":"Build Bot <ci@example.com>","subject":"Nightly build passed","snippet":"All green","internalDate":"'"$((now_ms - 3600000))"'","labelIds":["INBOX"],"category":"updates"}]}}'
+step "A sign-in code arrives" \
+  '{"id":4,"method":"tray.verificationCode","params":{"code":"482913","service":"Example Bank","subject":"Your sign-in code","from":"Example Bank <no-reply@bank.example>","messageId":"m3","threadId":"t3","accountId":"acc-home","receivedAt":'"$now_ms"'}}'
+step "It asks for the Focus filter state" \
+  '{"id":5,"method":"focusFilter.get"}'
+step "It applies a Focus filter that keeps only Work active" \
+  '{"id":6,"method":"focusFilter.set","params":{"activeAccountIds":["acc-work"],"disableExcludedAccounts":false}}'
+step "It mirrors the user's preferences" \
+  '{"id":7,"method":"settings.update","params":{"settings":{"theme":"dark","menuBarUnreadDisplay":"dots","notifications":{"primary":"loud","updates":"silent","promotions":"badge","social":"badge","forums":"off"}}}}'
+step "It prepares desktop notifications" \
+  '{"id":8,"method":"notify.setup"}'
+step "A request for a method the helper does not know" \
+  '{"id":9,"method":"tray.bogus"}'
+step "A request without an id: the work is done, but nothing is answered" \
+  '{"method":"tray.destroy"}'
+
+printf '\n%s# The main application closes the helper'"'"'s standard input%s\n' "$bold" "$reset"
+exec {to_helper}>&-
+drain 1
+wait "$helper_pid"
+status=$?
+show_records
+printf '\n%starnwick-helper exited with status %d%s\n' "$yellow" "$status" "$reset"
+exit "$status"

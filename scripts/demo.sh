@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets everything up, builds the programs and runs the demonstration: tarnwick-helper driven through
+# a realistic session by a stand-in for the main application, inside a private desktop session.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTARNWICK_BENCHMARKS=OFF >/dev/null
+cmake --build build/demo -j2
+exec scripts/with-session.sh scripts/demo-session.sh build/demo/helper/tarnwick-helper
