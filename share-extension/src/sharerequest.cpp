@@ -1,0 +1,139 @@
+#include "tarnwick/share/sharerequest.h"
+
+#include <QString>
+#include <QTextBoundaryFinder>
+
+#include "tarnwick/share/sharehandoff.h"
+#include "tarnwick/share/sharestaging.h"
+
+namespace tarnwick {
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+ShareRequest::ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher)
+    : m_paths(paths), m_logger(logger), m_launcher(launcher)
+{
+}
+
+std::optional<std::string> ShareRequest::localPath(const std::string& item)
+{
+    if (item.empty())
+        return std::nullopt;
+    if (item.rfind("file:", 0) != 0)
+        return item;
+    std::string_view rest = std::string_view(item).substr(5);
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        const auto slash = rest.find('/');
+        if (slash == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view host = rest.substr(0, slash);
+        if (!host.empty() && host != "localhost")
+            return std::nullopt; // another machine's file
+        rest.remove_prefix(slash);
+    }
+    if (rest.empty() || rest.front() != '/')
+        return std::nullopt;
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    std::string path;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '%') {
+            path += rest[i];
+            continue;
+        }
+        if (i + 2 >= rest.size() || hexValue(rest[i + 1]) < 0 || hexValue(rest[i + 2]) < 0)
+            return std::nullopt;
+        const char decoded = static_cast<char>(hexValue(rest[i + 1]) * 16 + hexValue(rest[i + 2]));
+        if (decoded == '\0')
+            return std::nullopt;
+        path += decoded;
+        i += 2;
+    }
+    return path;
+}
+
+std::size_t ShareRequest::characterCount(const std::string& text)
+{
+    const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, string);
+    std::size_t count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+ShareRequest::Outcome ShareRequest::run(const std::vector<ShareItem>& items)
+{
+    m_files.clear();
+    m_handoffUrl.clear();
+    m_logger.info("viewDidLoad");
+    if (items.empty()) {
+        m_logger.info("No input items provided");
+        m_logger.info("Completing extension request");
+        return Outcome::NothingShared;
+    }
+    m_logger.info("Processing " + std::to_string(items.size()) + " shared item(s)");
+    ShareStaging staging(m_paths);
+    std::optional<std::string> text;
+    std::optional<std::string> url;
+
+    for (const auto& item : items) {
+        switch (item.kind) {
+        case ShareItem::Kind::File: {
+            const auto path = localPath(item.value);
+            if (!path) {
+                m_logger.warn("Failed to interpret item data as URL");
+                break;
+            }
+            std::error_code error;
+            const auto staged = staging.stage(*path, error);
+            if (!staged) {
+                m_logger.error("Failed to copy file to share dir: " + error.message());
+                break;
+            }
+            if (staged->alreadyStaged)
+                break; // the same file shared twice arrives once
+            if (staged->permissionError)
+                m_logger.error("Could not restrict the staged file to its owner: " + staged->permissionError->message());
+            m_files.push_back(staged->path.string());
+            const std::string extension = staged->path.extension().string();
+            m_logger.info("Successfully staged file: " + (extension.empty() ? std::string("no extension") : extension)
+                          + ", " + std::to_string(staged->size) + " bytes");
+            break;
+        }
+        case ShareItem::Kind::Link:
+            url = item.value;
+            m_logger.info("Received URL: " + m_logger.redactUrl(item.value));
+            break;
+        case ShareItem::Kind::Text:
+            text = item.value;
+            m_logger.info("Received text (" + std::to_string(characterCount(item.value)) + " characters)");
+            break;
+        }
+    }
+
+    m_handoffUrl = sharehandoff::buildUrl(m_files, text, url);
+    m_logger.info("Opening Tarnwick URL: " + m_logger.redactUrl(m_handoffUrl) + " (files: " + std::to_string(m_files.size())
+                  + ", hasText: " + (text ? "true" : "false") + ", hasUrl: " + (url ? "true" : "false") + ")");
+    const auto failure = m_launcher.open(m_handoffUrl);
+    if (failure)
+        m_logger.error("NSWorkspace.shared.open failed: " + *failure);
+    else
+        m_logger.info("NSWorkspace.shared.open succeeded");
+    m_logger.info("Completing extension request");
+    return failure ? Outcome::OpenFailed : Outcome::Opened;
+}
+
+} // namespace tarnwick
