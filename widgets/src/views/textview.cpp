@@ -60,10 +60,15 @@ QFont TextView::fittedFont() const
     const qreal natural = QFontMetricsF(m_font).horizontalAdvance(m_text);
     if (natural <= width() || natural <= 0)
         return m_font;
-    const qreal scale = std::max(m_minimumScale, width() / natural);
+    // Text widths do not scale exactly with the size, so step down until the text fits.
+    qreal scale = std::max(m_minimumScale, width() / natural);
     QFont f = m_font;
-    f.setPointSizeF(m_font.pointSizeF() * scale);
-    return f;
+    while (true) {
+        f.setPointSizeF(m_font.pointSizeF() * scale);
+        if (scale <= m_minimumScale || QFontMetricsF(f).horizontalAdvance(m_text) <= width())
+            return f;
+        scale = std::max(m_minimumScale, scale - 0.02);
+    }
 }
 
 QString TextView::displayedText() const

@@ -187,12 +187,13 @@ AccountTile::AccountTile(const CachedAccount& account, const WidgetEnvironment& 
     top->addStretch(1);
     top->addWidget(makeComposeButton(qs(widgetlinks::compose(account.id)), env));
     layout->addLayout(top);
+    // A tall tile keeps its name at the top and its count at the bottom.
+    layout->addStretch(1);
     auto* count = new BaselineRow({fixedText(countText(account.unreadCount), WidgetEnvironment::font(24, QFont::DemiBold),
                                              env.primary),
                                    fixedText(QStringLiteral("unread"), WidgetEnvironment::font(10), env.secondary)},
                                   4);
     layout->addWidget(count, 0, Qt::AlignLeft);
-    layout->addStretch(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
@@ -306,6 +307,8 @@ BaselineRow::BaselineRow(std::vector<TextView*> texts, int spacing, QWidget* par
     for (TextView* t : m_texts)
         t->setParent(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Positions depend only on the texts' own sizes, never on the row's.
+    place();
 }
 
 int BaselineRow::maxAscent() const
@@ -328,7 +331,7 @@ QSize BaselineRow::sizeHint() const
     return QSize(width, bottom);
 }
 
-void BaselineRow::resizeEvent(QResizeEvent*)
+void BaselineRow::place()
 {
     const int ascent = maxAscent();
     int x = 0;

@@ -15,6 +15,7 @@ public:
 
     QString text() const { return m_text; }
     QColor color() const { return m_color; }
+    QFont textFont() const { return m_font; }
     qreal textOpacity() const { return m_opacity; }
     void setTextOpacity(qreal opacity);
     void setTracking(qreal points);

@@ -105,10 +105,8 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
+    void place();
     int maxAscent() const;
     std::vector<class TextView*> m_texts;
     int m_spacing;
