@@ -15,6 +15,7 @@ struct LogState {
     std::string subsystem = "com.fenmoorlab.tarnwick";
     std::shared_ptr<const HelperLog::Sink> sink;
     bool syslogOpen = false;
+    bool syslogAvailable = false;
 };
 
 LogState& state()
@@ -57,9 +58,15 @@ void defaultSink(HelperLog::Level level, std::string_view category, std::string_
             // openlog keeps the pointer, so the identifier must outlive every later call.
             static std::string ident;
             ident = s.subsystem;
-            ::openlog(ident.c_str(), LOG_PID, LOG_USER);
+            // Without a system log socket glibc retries socket+connect on every call; skip the
+            // mirror instead of paying four failing system calls per record.
+            s.syslogAvailable = ::access("/dev/log", W_OK) == 0;
+            if (s.syslogAvailable)
+                ::openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
             s.syslogOpen = true;
         }
+        if (!s.syslogAvailable)
+            return;
     }
     const int priority = level == HelperLog::Level::Info ? LOG_INFO : LOG_ERR;
     ::syslog(priority, "%.*s: %.*s", static_cast<int>(category.size()), category.data(),
