@@ -23,7 +23,7 @@ WidgetSlot::WidgetSlot(WidgetKind kind, ProviderContext context, std::function<W
     m_timer.setSingleShot(true);
     // Precise, because a late refresh shows stale counts; the timer fires once per 15 minutes.
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &WidgetSlot::reloadTimeline);
+    connect(&m_timer, &QTimer::timeout, this, &WidgetSlot::refreshIfDue);
     const WidgetKindInfo& info = widgetkind::info(kind);
     setToolTip(QString::fromUtf8(info.displayName.data(), qsizetype(info.displayName.size())) + QStringLiteral(" — ") +
                QString::fromUtf8(info.description.data(), qsizetype(info.description.size())));
@@ -55,9 +55,22 @@ void WidgetSlot::reloadTimeline()
     m_widget = widget.release();
     layout()->addWidget(m_widget);
 
+    schedule();
+    Q_EMIT timelineReloaded();
+}
+
+void WidgetSlot::schedule()
+{
     const qint64 wait = m_context.now().msecsTo(m_timeline.reloadAfter);
     m_timer.start(int(std::clamp<qint64>(wait, 0, std::numeric_limits<int>::max())));
-    Q_EMIT timelineReloaded();
+}
+
+void WidgetSlot::refreshIfDue()
+{
+    if (m_context.now() >= m_timeline.reloadAfter)
+        reloadTimeline();
+    else
+        schedule();
 }
 
 void WidgetSlot::contextMenuEvent(QContextMenuEvent* event)

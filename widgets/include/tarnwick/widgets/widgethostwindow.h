@@ -41,6 +41,9 @@ public:
 public Q_SLOTS:
     /// Asks the kind's provider for its timeline now and shows the entry.
     void reloadTimeline();
+    /// What the refresh timer does: reload when the timeline's refresh time has passed by the wall
+    /// clock, otherwise wait for the rest (the clock was set back since the timer started).
+    void refreshIfDue();
 
 Q_SIGNALS:
     void linkActivated(const QString& link);
@@ -50,6 +53,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void schedule();
     WidgetKind m_kind;
     ProviderContext m_context;
     std::function<WidgetEnvironment()> m_environment;
