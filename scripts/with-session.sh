@@ -23,10 +23,10 @@ export XDG_RUNTIME_DIR="$session/run"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# The daemon forks and prints the variables that locate it; the empty password unlocks a fresh
+# The daemon forks and prints the variables that locate it; the password creates and unlocks a fresh
 # login keyring that lives in the throwaway home.
 if command -v gnome-keyring-daemon >/dev/null; then
-  eval "$(printf '' | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)" || true
+  eval "$(printf 'tarnwick-session' | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)" || true
   export GNOME_KEYRING_CONTROL GNOME_KEYRING_PID 2>/dev/null || true
 fi
 
