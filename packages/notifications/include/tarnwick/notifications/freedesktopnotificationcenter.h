@@ -1,0 +1,120 @@
+#pragma once
+
+// The notification service on Linux: org.freedesktop.Notifications on the session bus.
+//
+// - add() becomes Notify: summary = title, subtitle and body joined into the body (escaped, with the
+//   subtitle in bold, only when the server advertises "body-markup"), actions = "default" plus the
+//   category's actions with their titles, hints "desktop-entry", "image-path" (the first image
+//   attachment), "sound-name" for the default sound or "suppress-sound", "x-tarnwick-thread".
+//   A request whose identifier is still shown replaces that notification.
+// - The server's ids are remembered per request identifier for removeDelivered()/removePending()
+//   (CloseNotification). Notify calls made before the server's capabilities are known wait for them;
+//   until its reply arrives a request counts as pending.
+// - ActionInvoked becomes a response with the action key; NotificationClosed with reason 2 (dismissed
+//   by the user) a response with the dismiss identifier, unless the user already chose an action on
+//   it. Closing for any other reason produces nothing.
+// - "Authorization" is the server answering GetCapabilities; org.freedesktop.DBus.Error.AccessDenied
+//   counts as a refusal, any other error (no server on the bus, ...) is reported as an error.
+// - Attachment files handed to add() belong to this object: each is removed once its notification is
+//   closed, withdrawn, replaced or failed to post, and whatever is left when the application quits
+//   (or this object goes away). The server does not take files over, so nobody else would.
+//
+// Main thread only; no call blocks on the bus.
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "tarnwick/notifications/notificationcenter.h"
+
+class OrgFreedesktopNotificationsInterface;
+class QDBusPendingCallWatcher;
+class QDBusError;
+
+namespace tarnwick {
+
+class FreedesktopNotificationCenter final : public QObject, public NotificationCenter {
+    Q_OBJECT
+public:
+    struct Options {
+        std::string appName = "Tarnwick";
+        std::string desktopEntry = "com.fenmoorlab.tarnwick";
+        std::string appIcon;                             ///< empty: the server's choice
+        std::string soundName = "message-new-email";    ///< what the default sound is called
+        /// Whether the program is the active application (will-present is asked only then); empty:
+        /// a window of this QGuiApplication is active.
+        std::function<bool()> isForeground;
+    };
+
+    static constexpr std::string_view serviceName = "org.freedesktop.Notifications";
+    static constexpr std::string_view objectPath = "/org/freedesktop/Notifications";
+
+    explicit FreedesktopNotificationCenter(QDBusConnection bus, Options options, QObject* parent = nullptr);
+    explicit FreedesktopNotificationCenter(QDBusConnection bus) : FreedesktopNotificationCenter(bus, Options{}) {}
+    ~FreedesktopNotificationCenter() override;
+
+    void setDelegate(NotificationCenterDelegate* delegate) override { m_delegate = delegate; }
+    void setCategories(std::set<NotificationCategory> categories) override;
+    void requestAuthorization(AuthorizationCompletion completion) override;
+    void add(NotificationRequest request, AddCompletion completion) override;
+    void removeAllDelivered() override;
+    void removeAllPending() override;
+    void removeDelivered(const std::vector<std::string>& identifiers) override;
+    void removePending(const std::vector<std::string>& identifiers) override;
+
+    /// Identifiers of the notifications shown now, by the server's id.
+    std::map<std::uint32_t, std::string> shownNotifications() const;
+    /// Removes every attachment file still held; runs when the application is about to quit.
+    void removeAttachmentFiles();
+
+private:
+    struct Shown {
+        std::string identifier;
+        NotificationContent content;
+        std::vector<std::filesystem::path> files;
+        bool responded = false;
+    };
+    struct Pending {
+        NotificationRequest request;
+        AddCompletion completion;
+        std::vector<std::filesystem::path> files;
+        bool inFlight = false;
+        bool cancelled = false;
+    };
+    enum class Capabilities { Unknown, Fetching, Known };
+
+    void fetchCapabilities(AuthorizationCompletion completion);
+    void flushWaiting();
+    void sendNotify(std::uint64_t serial);
+    void notifyFinished(std::uint64_t serial, QDBusPendingCallWatcher* watcher);
+    void close(std::uint32_t serverId);
+    void forgetShown(std::uint32_t serverId);
+    void cancelPending(std::uint64_t serial);
+    void onActionInvoked(std::uint32_t id, const QString& actionKey);
+    void onNotificationClosed(std::uint32_t id, std::uint32_t reason);
+    void onServerGone();
+    void respond(Shown& shown, std::string actionIdentifier);
+    bool isForeground() const;
+    static std::string describe(const QDBusError& error);
+    static void removeFiles(const std::vector<std::filesystem::path>& files);
+
+    Options m_options;
+    QDBusConnection m_bus;
+    OrgFreedesktopNotificationsInterface* m_proxy;
+    NotificationCenterDelegate* m_delegate = nullptr;
+    std::map<std::string, NotificationCategory> m_categories;
+    Capabilities m_capabilitiesState = Capabilities::Unknown;
+    QStringList m_capabilities;
+    std::vector<AuthorizationCompletion> m_capabilityWaiters;
+    std::uint64_t m_nextSerial = 1;
+    std::map<std::uint64_t, Pending> m_pending;  // in add() order
+    std::map<std::uint32_t, Shown> m_shown;
+    std::map<std::string, std::uint32_t> m_shownByIdentifier;
+};
+
+} // namespace tarnwick

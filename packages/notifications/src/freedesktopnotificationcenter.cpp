@@ -1,0 +1,399 @@
+#include "tarnwick/notifications/freedesktopnotificationcenter.h"
+
+#include <QCoreApplication>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QGuiApplication>
+#include <QUrl>
+#include <algorithm>
+#include <system_error>
+
+#include "freedesktopnotificationsproxy.h"
+
+namespace tarnwick {
+namespace {
+
+// NotificationClosed reasons (Desktop Notifications Specification).
+constexpr std::uint32_t kClosedByUser = 2;
+
+QString qs(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& value)
+{
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+std::vector<std::filesystem::path> attachmentFiles(const NotificationContent& content)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& attachment : content.attachments)
+        if (!attachment.file.empty())
+            files.push_back(attachment.file);
+    return files;
+}
+
+// The markup servers understand is a small XML-ish subset, so text must not carry raw <, > or &.
+QString escapeMarkup(const std::string& text)
+{
+    return qs(text).toHtmlEscaped();
+}
+
+} // namespace
+
+NotificationCenter& NotificationCenter::current()
+{
+    // Leaked on purpose: it must answer the server until the very end; files go at aboutToQuit.
+    static auto* instance = new FreedesktopNotificationCenter(QDBusConnection::sessionBus());
+    return *instance;
+}
+
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(QDBusConnection bus, Options options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_bus(bus)
+    , m_proxy(new OrgFreedesktopNotificationsInterface(qs(serviceName), qs(objectPath), m_bus, this))
+{
+    connect(m_proxy, &OrgFreedesktopNotificationsInterface::ActionInvoked, this,
+            [this](uint id, const QString& key) { onActionInvoked(id, key); });
+    connect(m_proxy, &OrgFreedesktopNotificationsInterface::NotificationClosed, this,
+            [this](uint id, uint reason) { onNotificationClosed(id, reason); });
+
+    // A server that goes away takes its notifications with it; a new one starts from scratch.
+    auto* watcher = new QDBusServiceWatcher(qs(serviceName), m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString& oldOwner, const QString&) {
+                if (!oldOwner.isEmpty())
+                    onServerGone();
+            });
+
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &FreedesktopNotificationCenter::removeAttachmentFiles);
+}
+
+FreedesktopNotificationCenter::~FreedesktopNotificationCenter()
+{
+    removeAttachmentFiles();
+}
+
+void FreedesktopNotificationCenter::setCategories(std::set<NotificationCategory> categories)
+{
+    m_categories.clear();
+    for (auto& category : categories)
+        m_categories.emplace(category.identifier, category);
+}
+
+void FreedesktopNotificationCenter::requestAuthorization(AuthorizationCompletion completion)
+{
+    fetchCapabilities(std::move(completion));
+}
+
+void FreedesktopNotificationCenter::fetchCapabilities(AuthorizationCompletion completion)
+{
+    if (completion)
+        m_capabilityWaiters.push_back(std::move(completion));
+    if (m_capabilitiesState == Capabilities::Fetching)
+        return;
+    m_capabilitiesState = Capabilities::Fetching;
+    auto* watcher = new QDBusPendingCallWatcher(m_proxy->GetCapabilities(), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusPendingReply<QStringList> reply = *call;
+        auto waiters = std::move(m_capabilityWaiters);
+        m_capabilityWaiters.clear();
+        if (reply.isError()) {
+            m_capabilitiesState = Capabilities::Unknown;
+            m_capabilities.clear();
+            const bool refused = reply.error().type() == QDBusError::AccessDenied;
+            const std::string description = describe(reply.error());
+            for (auto& waiter : waiters)
+                waiter(false, refused ? std::nullopt : std::optional<std::string>(description));
+        } else {
+            m_capabilitiesState = Capabilities::Known;
+            m_capabilities = reply.value();
+            for (auto& waiter : waiters)
+                waiter(true, std::nullopt);
+        }
+        // Requests that waited go out now, with plain text when the capabilities stayed unknown.
+        flushWaiting();
+    });
+}
+
+void FreedesktopNotificationCenter::flushWaiting()
+{
+    std::vector<std::uint64_t> waiting;
+    for (const auto& [serial, pending] : m_pending)
+        if (!pending.inFlight)
+            waiting.push_back(serial);
+    for (auto serial : waiting)
+        if (m_pending.contains(serial))
+            sendNotify(serial);
+}
+
+void FreedesktopNotificationCenter::add(NotificationRequest request, AddCompletion completion)
+{
+    const std::uint64_t serial = m_nextSerial++;
+    auto files = attachmentFiles(request.content);
+    m_pending.emplace(serial, Pending{std::move(request), std::move(completion), std::move(files)});
+    if (m_capabilitiesState == Capabilities::Known)
+        sendNotify(serial);
+    else
+        fetchCapabilities({});
+}
+
+void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
+{
+    Pending& pending = m_pending.at(serial);
+    pending.inFlight = true;
+    const NotificationContent& content = pending.request.content;
+
+    QStringList actions{QStringLiteral("default"), QStringLiteral("Open")};
+    if (const auto category = m_categories.find(content.categoryIdentifier); category != m_categories.end()) {
+        for (const auto& action : category->second.actions)
+            actions << qs(action.identifier) << qs(action.title);
+    }
+
+    QString body;
+    if (m_capabilities.contains(QStringLiteral("body-markup"))) {
+        body = content.subtitle.empty()
+            ? escapeMarkup(content.body)
+            : QStringLiteral("<b>") + escapeMarkup(content.subtitle) + QStringLiteral("</b>\n") + escapeMarkup(content.body);
+    } else {
+        body = content.subtitle.empty() ? qs(content.body) : qs(content.subtitle) + QLatin1Char('\n') + qs(content.body);
+    }
+
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), qs(m_options.desktopEntry));
+    if (!content.threadIdentifier.empty())
+        hints.insert(QStringLiteral("x-tarnwick-thread"), qs(content.threadIdentifier));
+    for (const auto& attachment : content.attachments) {
+        if (attachment.mimeType.starts_with("image/") && !attachment.file.empty()) {
+            hints.insert(QStringLiteral("image-path"),
+                         QUrl::fromLocalFile(QString::fromStdString(attachment.file.string())).toString());
+            break;
+        }
+    }
+    bool sound = content.sound;
+    if (sound && m_delegate && isForeground())
+        sound = hasOption(m_delegate->willPresent(content), PresentationOption::Sound);
+    if (sound)
+        hints.insert(QStringLiteral("sound-name"), qs(m_options.soundName));
+    else
+        hints.insert(QStringLiteral("suppress-sound"), true);
+
+    uint replaces = 0;
+    if (const auto shown = m_shownByIdentifier.find(pending.request.identifier); shown != m_shownByIdentifier.end())
+        replaces = shown->second;
+
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_proxy->Notify(qs(m_options.appName), replaces, qs(m_options.appIcon), qs(content.title), body, actions, hints, -1),
+        this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, serial](QDBusPendingCallWatcher* call) { notifyFinished(serial, call); });
+}
+
+void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, QDBusPendingCallWatcher* call)
+{
+    call->deleteLater();
+    const auto it = m_pending.find(serial);
+    if (it == m_pending.end())
+        return;
+    Pending pending = std::move(it->second);
+    m_pending.erase(it);
+
+    const QDBusPendingReply<uint> reply = *call;
+    if (reply.isError()) {
+        removeFiles(pending.files);
+        if (pending.completion)
+            pending.completion(describe(reply.error()));
+        return;
+    }
+    const std::uint32_t id = reply.value();
+    if (pending.cancelled) {
+        // Withdrawn while the server was still answering: take it straight down again.
+        close(id);
+        forgetShown(id);
+        removeFiles(pending.files);
+    } else {
+        const std::string& identifier = pending.request.identifier;
+        // The request replaces what its identifier showed, even if the server gave a new id.
+        if (const auto old = m_shownByIdentifier.find(identifier); old != m_shownByIdentifier.end() && old->second != id) {
+            const auto oldId = old->second;
+            close(oldId);
+            forgetShown(oldId);
+        }
+        forgetShown(id);
+        m_shown[id] = Shown{identifier, std::move(pending.request.content), std::move(pending.files)};
+        m_shownByIdentifier[identifier] = id;
+    }
+    if (pending.completion)
+        pending.completion(std::nullopt);
+}
+
+void FreedesktopNotificationCenter::close(std::uint32_t serverId)
+{
+    // Fire and forget: a notification the server already dropped is gone either way.
+    m_proxy->CloseNotification(serverId);
+}
+
+void FreedesktopNotificationCenter::forgetShown(std::uint32_t serverId)
+{
+    const auto it = m_shown.find(serverId);
+    if (it == m_shown.end())
+        return;
+    removeFiles(it->second.files);
+    if (const auto byId = m_shownByIdentifier.find(it->second.identifier);
+        byId != m_shownByIdentifier.end() && byId->second == serverId)
+        m_shownByIdentifier.erase(byId);
+    m_shown.erase(it);
+}
+
+void FreedesktopNotificationCenter::removeAllDelivered()
+{
+    for (const auto& [id, shown] : m_shown) {
+        close(id);
+        removeFiles(shown.files);
+    }
+    m_shown.clear();
+    m_shownByIdentifier.clear();
+}
+
+void FreedesktopNotificationCenter::removeDelivered(const std::vector<std::string>& identifiers)
+{
+    for (const auto& identifier : identifiers) {
+        const auto it = m_shownByIdentifier.find(identifier);
+        if (it == m_shownByIdentifier.end())
+            continue;
+        const auto id = it->second;
+        close(id);
+        forgetShown(id);
+    }
+}
+
+void FreedesktopNotificationCenter::removeAllPending()
+{
+    std::vector<std::uint64_t> serials;
+    for (const auto& [serial, pending] : m_pending)
+        serials.push_back(serial);
+    for (auto serial : serials)
+        cancelPending(serial);
+}
+
+void FreedesktopNotificationCenter::removePending(const std::vector<std::string>& identifiers)
+{
+    std::vector<std::uint64_t> serials;
+    for (const auto& [serial, pending] : m_pending)
+        if (contains(identifiers, pending.request.identifier))
+            serials.push_back(serial);
+    for (auto serial : serials)
+        cancelPending(serial);
+}
+
+void FreedesktopNotificationCenter::cancelPending(std::uint64_t serial)
+{
+    const auto it = m_pending.find(serial);
+    if (it == m_pending.end())
+        return;
+    if (it->second.inFlight) {
+        it->second.cancelled = true; // closed as soon as the server names its id
+        return;
+    }
+    Pending pending = std::move(it->second);
+    m_pending.erase(it);
+    removeFiles(pending.files);
+    if (pending.completion)
+        pending.completion(std::nullopt);
+}
+
+void FreedesktopNotificationCenter::onActionInvoked(std::uint32_t id, const QString& actionKey)
+{
+    const auto it = m_shown.find(id);
+    if (it == m_shown.end() || it->second.responded)
+        return;
+    it->second.responded = true;
+    respond(it->second, actionKey.toStdString());
+}
+
+void FreedesktopNotificationCenter::onNotificationClosed(std::uint32_t id, std::uint32_t reason)
+{
+    const auto it = m_shown.find(id);
+    if (it == m_shown.end())
+        return;
+    Shown shown = it->second;
+    forgetShown(id);
+    // Many servers close a notification right after an action was chosen on it, as "dismissed";
+    // the user's answer was the action, not a dismissal.
+    if (reason == kClosedByUser && !shown.responded)
+        respond(shown, std::string(NotificationResponse::dismissActionIdentifier));
+}
+
+void FreedesktopNotificationCenter::onServerGone()
+{
+    for (const auto& [id, shown] : m_shown)
+        removeFiles(shown.files);
+    m_shown.clear();
+    m_shownByIdentifier.clear();
+    if (m_capabilitiesState == Capabilities::Known) {
+        m_capabilitiesState = Capabilities::Unknown;
+        m_capabilities.clear();
+    }
+}
+
+void FreedesktopNotificationCenter::respond(Shown& shown, std::string actionIdentifier)
+{
+    if (!m_delegate)
+        return;
+    // A copy: the delegate may withdraw notifications, which would free `shown`.
+    NotificationResponse response{std::move(actionIdentifier), shown.identifier, shown.content};
+    m_delegate->didReceive(response, [] {});
+}
+
+std::map<std::uint32_t, std::string> FreedesktopNotificationCenter::shownNotifications() const
+{
+    std::map<std::uint32_t, std::string> out;
+    for (const auto& [id, shown] : m_shown)
+        out.emplace(id, shown.identifier);
+    return out;
+}
+
+void FreedesktopNotificationCenter::removeAttachmentFiles()
+{
+    for (auto& [id, shown] : m_shown) {
+        removeFiles(shown.files);
+        shown.files.clear();
+    }
+    for (auto& [serial, pending] : m_pending) {
+        removeFiles(pending.files);
+        pending.files.clear();
+    }
+}
+
+bool FreedesktopNotificationCenter::isForeground() const
+{
+    if (m_options.isForeground)
+        return m_options.isForeground();
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+           QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+std::string FreedesktopNotificationCenter::describe(const QDBusError& error)
+{
+    if (!error.message().isEmpty())
+        return error.message().toStdString();
+    if (!error.name().isEmpty())
+        return error.name().toStdString();
+    return "unknown D-Bus error";
+}
+
+void FreedesktopNotificationCenter::removeFiles(const std::vector<std::filesystem::path>& files)
+{
+    for (const auto& file : files) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+}
+
+} // namespace tarnwick
