@@ -2,7 +2,13 @@
 
 #include <algorithm>
 
+#include "tarnwick/extensionkit/focusfilterfile.h"
 #include "tarnwick/helper/settingsmodel.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/platform/focusfilterchangeobserver.h"
+#include "tarnwick/platform/focusfilternotifier.h"
+#include "tarnwick/platform/qtmainqueue.h"
+#include "tarnwick/platform/systempaths.h"
 #include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick {
@@ -11,29 +17,76 @@ namespace {
 constexpr std::string_view kCategory = "Focus";
 }
 
-FocusFilterController::FocusFilterController(SettingsModel& settings)
+FocusFilterController::FocusFilterController(SettingsModel& settings, TrayModel& tray, Ports ports)
     : m_settings(settings)
+    , m_tray(tray)
+    , m_ports(std::move(ports))
+    , m_self(std::make_shared<FocusFilterController*>(this))
 {
 }
 
+FocusFilterController::~FocusFilterController() = default;
+
 FocusFilterController& FocusFilterController::shared()
 {
-    static FocusFilterController* instance = new FocusFilterController(SettingsModel::shared());
+    static QtMainQueue* mainQueue = new QtMainQueue;
+    static FocusFilterController* instance =
+        new FocusFilterController(SettingsModel::shared(), TrayModel::shared(), Ports{*mainQueue, nullptr, {}});
     return *instance;
 }
 
 void FocusFilterController::setup(std::shared_ptr<StdioTransport> transport)
 {
     m_transport = std::move(transport);
-    // PENDING: observing the change announcement on the session bus.
+    if (!m_observer) {
+        m_observer = m_ports.makeObserver ? m_ports.makeObserver() : std::make_unique<FocusFilterChangeObserver>();
+        if (m_observer && m_observer->isListening()) {
+            QObject::connect(m_observer.get(), &FocusFilterChangeObserver::changed, m_observer.get(),
+                             [this, weak = std::weak_ptr<FocusFilterController*>(m_self)] {
+                                 m_ports.mainQueue.post([weak] {
+                                     if (auto self = weak.lock())
+                                         (*self)->loadPersistedFocusFilter();
+                                 });
+                             });
+        } else {
+            HelperLog::warn(kCategory, std::string("No session bus; changes announced as ") +
+                                           focusfiltersignal::kName + " will not be seen");
+        }
+    }
     loadPersistedFocusFilter();
+}
+
+bool FocusFilterController::isObserving() const
+{
+    return m_observer && m_observer->isListening();
 }
 
 void FocusFilterController::loadPersistedFocusFilter()
 {
-    // PENDING: reading focus-filter.json from the group container or the legacy location. Until then
-    // the helper behaves as if no file exists, which clears the filter.
-    applyFilter({}, false);
+    const SystemPaths& paths = m_ports.paths ? *m_ports.paths : SystemPaths::current();
+    const auto location = FocusFilterFile::location(paths);
+    if (!location) {
+        applyFilter({}, false);
+        return;
+    }
+    auto result = FocusFilterFile::read(*location);
+    switch (result.status) {
+    case FocusFilterFile::ReadStatus::Missing:
+        applyFilter({}, false);
+        return;
+    case FocusFilterFile::ReadStatus::Unreadable:
+        HelperLog::error(kCategory, "focus-filter.json could not be read; clearing the filter");
+        applyFilter({}, false);
+        return;
+    case FocusFilterFile::ReadStatus::Loaded:
+        break;
+    }
+    applyFilter(std::move(result.state.activeAccountIds), result.state.disableExcludedAccounts);
+
+    std::set<std::string> ids;
+    for (const TrayAccount& account : m_tray.accounts())
+        ids.insert(account.id);
+    prune(ids);
 }
 
 void FocusFilterController::applyFilter(std::vector<std::string> activeAccountIds, bool disableExcludedAccounts)

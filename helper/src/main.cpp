@@ -11,6 +11,7 @@
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/helperappdelegate.h"
 #include "tarnwick/helper/terminationrequests.h"
+#include "tarnwick/platform/linuxsystempaths.h"
 #include "tarnwick/platform/qtmainqueue.h"
 #include "tarnwick/rpc/helperlog.h"
 #include "tarnwick/rpc/stdiotransport.h"
@@ -55,6 +56,11 @@ void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& me
 
 int main(int argc, char** argv)
 {
+#ifdef TARNWICK_TEST_APP_GROUP
+    // The test build of the helper belongs to a group, as an installed build configured with one would.
+    static const LinuxSystemPaths groupPaths{std::string(TARNWICK_TEST_APP_GROUP)};
+    SystemPaths::setCurrent(&groupPaths);
+#endif
     const int protocolFd = reserveStdoutForProtocol();
     std::signal(SIGPIPE, SIG_IGN); // a main application that went away must not kill us mid-write
     selectPlatform();

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "fakedefaulthandler.h"
+#include "fakestatusitemhost.h"
 #include "helpertestsupport.h"
 #include "tarnwick/helper/dispatcher.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/menubarcontroller.h"
 #include "tarnwick/helper/notificationcontroller.h"
 #include "tarnwick/helper/settingsmodel.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/platform/fakesystempaths.h"
+#include "tarnwick/platform/focusfilterchangeobserver.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;
@@ -27,10 +32,15 @@ protected:
 
     LogCapture log;
     RecordingTransport io;
-    SettingsModel settings;
-    MenuBarController menuBar;
+    FakeDefaultHandler handler;
+    SettingsModel settings{handler};
+    ManualClock clock;
+    TrayModel tray{clock};
+    FakeSystemPaths paths; // no home: no Focus filter file
+    FocusFilterController focus{settings, tray, {io.queue, &paths, [] { return nullptr; }}};
+    FakeStatusItemHost host;
+    MenuBarController menuBar{tray, focus, host, io.queue, clock};
     NotificationController notifications;
-    FocusFilterController focus{settings};
     struct WindowCall {
         bool hadTransport;
         std::optional<std::string> pane;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "fakedefaulthandler.h"
 #include "helpertestsupport.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/settingsmodel.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/platform/fakesystempaths.h"
+#include "tarnwick/platform/focusfilterchangeobserver.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;
@@ -13,8 +17,11 @@ class FocusFilterTest : public ::testing::Test {
 protected:
     LogCapture log;
     RecordingTransport io;
-    SettingsModel settings;
-    FocusFilterController focus{settings};
+    FakeDefaultHandler handler;
+    SettingsModel settings{handler};
+    TrayModel tray;
+    FakeSystemPaths paths; // no home: no Focus filter file
+    FocusFilterController focus{settings, tray, {io.queue, &paths, [] { return nullptr; }}};
 };
 
 } // namespace

@@ -17,10 +17,18 @@ namespace {
 const std::string kClearedFilterEvent =
     R"({"method":"focusFilter.changed","params":{"activeAccountIds":[],"disableExcludedAccounts":false,"isFilterActive":false}})";
 
+// Tests running alongside post Focus filter announcements on the shared session bus; a helper that
+// saw them would reload and report, adding lines these tests do not expect. These helpers get no bus.
+Subprocess::Options withoutSessionBus(Subprocess::Options options)
+{
+    options.setEnv.try_emplace("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarnwick-test-no-bus");
+    return options;
+}
+
 class Helper : public Subprocess {
 public:
     explicit Helper(Options options = {})
-        : Subprocess(builtProgram("helper/tarnwick-helper"), {}, std::move(options))
+        : Subprocess(builtProgram("helper/tarnwick-helper"), {}, withoutSessionBus(std::move(options)))
     {
     }
     // Skips the start-up report of the Focus filter state.

@@ -1,30 +1,53 @@
 #pragma once
 
 // The helper's single holder of the Focus filter state: which accounts stay active during the
-// current Focus and whether the others are blocked or only silenced.
+// current Focus and whether the others are blocked or only silenced. It loads the state the Focus
+// filter tool leaves in focus-filter.json, reloads it when the tool announces a change on the session
+// bus, and reports every application to the main application. Main thread only.
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tarnwick/rpc/mainqueue.h"
 #include "tarnwick/rpc/stdiotransport.h"
 
 namespace tarnwick {
 
+class FocusFilterChangeObserver;
 class SettingsModel;
+class SystemPaths;
+class TrayModel;
 
 class FocusFilterController {
 public:
-    explicit FocusFilterController(SettingsModel& settings);
+    /// Makes the observer of the change announcement (the session bus in the program).
+    using ObserverFactory = std::function<std::unique_ptr<FocusFilterChangeObserver>()>;
+
+    struct Ports {
+        MainQueue& mainQueue;
+        /// Where focus-filter.json is looked for; nullptr: SystemPaths::current() at each load.
+        const SystemPaths* paths = nullptr;
+        /// Empty: observe the session bus.
+        ObserverFactory makeObserver;
+    };
+
+    FocusFilterController(SettingsModel& settings, TrayModel& tray, Ports ports);
+    ~FocusFilterController();
+    FocusFilterController(const FocusFilterController&) = delete;
+    FocusFilterController& operator=(const FocusFilterController&) = delete;
+
+    /// The process-wide instance, never destroyed.
     static FocusFilterController& shared();
 
-    /// Keeps the transport, starts observing change announcements and loads the persisted state.
+    /// Keeps the transport, starts observing change announcements (once, for the life of this
+    /// controller) and loads the persisted state.
     void setup(std::shared_ptr<StdioTransport> transport);
-    /// Re-reads the persisted state and applies it.
+    /// Re-reads focus-filter.json and applies it; a missing file clears the filter.
     void loadPersistedFocusFilter();
-
     /// Sets the state, logs it, updates the settings status line and sends "focusFilter.changed"
     /// (also when nothing changed) once a transport is held.
     void applyFilter(std::vector<std::string> activeAccountIds, bool disableExcludedAccounts);
@@ -36,6 +59,8 @@ public:
     const std::vector<std::string>& activeAccountIds() const { return m_activeAccountIds; }
     bool disableExcludedAccounts() const { return m_disableExcludedAccounts; }
     bool isFilterActive() const { return m_isFilterActive; }
+    /// Whether change announcements reach this controller.
+    bool isObserving() const;
 
     /// The state as sent in "focusFilter.changed" and answered to "focusFilter.get".
     Object stateObject() const;
@@ -44,10 +69,15 @@ public:
 
 private:
     SettingsModel& m_settings;
+    TrayModel& m_tray;
+    Ports m_ports;
     std::shared_ptr<StdioTransport> m_transport;
+    std::unique_ptr<FocusFilterChangeObserver> m_observer;
     std::vector<std::string> m_activeAccountIds;
     bool m_disableExcludedAccounts = false;
     bool m_isFilterActive = false;
+    /// Posted reloads hold this weakly, so they do nothing once the controller is gone.
+    std::shared_ptr<FocusFilterController*> m_self;
 };
 
 } // namespace tarnwick

@@ -1,0 +1,180 @@
+// Loading the Focus filter state from focus-filter.json, wherever the location rules put it.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+
+#include "fakedefaulthandler.h"
+#include "helpertestsupport.h"
+#include "tarnwick/helper/focusfiltercontroller.h"
+#include "tarnwick/helper/settingsmodel.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/platform/fakesystempaths.h"
+#include "tarnwick/platform/focusfilterchangeobserver.h"
+#include "tarnwick/testing/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kLegacy = "home/Library/Application Support/Tarnwick/focus-filter.json";
+const std::string kGrouped = "containers/G.group.com.fenmoorlab.tarnwick/focus-filter.json";
+
+class FocusFilterLoadingTest : public ::testing::Test {
+protected:
+    tarnwick::testing::TempDir dir;
+    LogCapture log;
+    RecordingTransport io;
+    FakeSystemPaths paths;
+    FakeDefaultHandler handler;
+    SettingsModel settings{handler};
+    ManualClock clock;
+    TrayModel tray{clock};
+    int observersMade = 0;
+    FocusFilterController focus{settings, tray, {io.queue, &paths, [this] {
+                                                     ++observersMade;
+                                                     return std::make_unique<FocusFilterChangeObserver>(
+                                                         QDBusConnection(QStringLiteral("unconnected")), nullptr);
+                                                 }}};
+
+    FocusFilterLoadingTest()
+    {
+        paths.realHome = dir / "home";
+        paths.containerRoot = dir / "containers";
+    }
+    void load()
+    {
+        log.clear();
+        focus.loadPersistedFocusFilter();
+    }
+    std::string changed(const std::string& ids, bool blocked)
+    {
+        return R"({"method":"focusFilter.changed","params":{"activeAccountIds":[)" + ids +
+               R"(],"disableExcludedAccounts":)" + (blocked ? "true" : "false") + R"(,"isFilterActive":)" +
+               (ids.empty() ? "false" : "true") + "}}";
+    }
+};
+
+} // namespace
+
+TEST_F(FocusFilterLoadingTest, ReadsTheLegacyFileWithoutAGroup)
+{
+    dir.write(kLegacy, R"({"activeAccountIds":["a"],"disableExcludedAccounts":false,"isFilterActive":false,"timestamp":1.5})");
+    load();
+    EXPECT_EQ(focus.activeAccountIds(), std::vector<std::string>{"a"});
+    EXPECT_TRUE(focus.isFilterActive()) << "\"isFilterActive\" in the file is not read";
+    EXPECT_FALSE(focus.isAccountMuted("a"));
+    EXPECT_TRUE(focus.isAccountMuted("b"));
+    EXPECT_EQ(settings.focusFilterStatus(), "Active: 1 accounts active (others silenced)");
+}
+
+TEST_F(FocusFilterLoadingTest, TriesOnlyTheGroupContainerWhenThereIsOne)
+{
+    paths.groupId = "G.group.com.fenmoorlab.tarnwick";
+    dir.write(kLegacy, R"({"activeAccountIds":["legacy"]})");
+    load();
+    EXPECT_FALSE(focus.isFilterActive()) << "the legacy file is not a fallback for a missing group file";
+    EXPECT_TRUE(fs::is_directory(dir / "containers" / "G.group.com.fenmoorlab.tarnwick")) << "looked up, so created";
+
+    dir.write(kGrouped, R"({"activeAccountIds":["x","y"],"disableExcludedAccounts":true})");
+    load();
+    EXPECT_EQ(focus.activeAccountIds(), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(settings.focusFilterStatus(), "Active: 2 accounts visible (others hidden)");
+
+    paths.containerRoot.reset();
+    load();
+    EXPECT_EQ(focus.activeAccountIds(), std::vector<std::string>{"legacy"}) << "no container: the legacy location";
+}
+
+TEST_F(FocusFilterLoadingTest, MissingOrBadFilesClearTheFilter)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> contents; // nothing: no file
+        bool logsError;
+    };
+    const Case cases[] = {
+        {"missing", std::nullopt, false},
+        {"empty", "", true},
+        {"junk", "{not json", true},
+        {"array", R"(["a"])", true},
+        {"string", R"("a")", true},
+        {"not UTF-8", "{\"activeAccountIds\":[\"\xff\"]}", true},
+    };
+    for (const Case& c : cases) {
+        focus.applyFilter({"keep"}, true);
+        fs::remove_all(dir / "home");
+        if (c.contents)
+            dir.write(kLegacy, *c.contents);
+        load();
+        EXPECT_FALSE(focus.isFilterActive()) << c.name;
+        EXPECT_FALSE(focus.disableExcludedAccounts()) << c.name;
+        EXPECT_EQ(log.records().front() == "E|Focus|focus-filter.json could not be read; clearing the filter", c.logsError)
+            << c.name;
+        EXPECT_EQ(log.records().back(), "I|Focus|No filter; everything stays on") << c.name;
+    }
+
+    focus.applyFilter({"keep"}, true);
+    fs::remove_all(dir / "home");
+    fs::create_directories(dir / kLegacy);
+    load();
+    EXPECT_FALSE(focus.isFilterActive()) << "a directory in the file's place";
+    EXPECT_EQ(log.records().front(), "E|Focus|focus-filter.json could not be read; clearing the filter");
+
+    focus.applyFilter({"keep"}, true);
+    paths.realHome.reset();
+    load();
+    EXPECT_FALSE(focus.isFilterActive()) << "no location at all";
+    EXPECT_EQ(log.records(), std::vector<std::string>{"I|Focus|No filter; everything stays on"});
+}
+
+TEST_F(FocusFilterLoadingTest, WrongKindsInsideAnObjectFallBackQuietly)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {R"({"activeAccountIds":[],"disableExcludedAccounts":true})", true},
+        {R"({"activeAccountIds":["a",1],"disableExcludedAccounts":"yes"})", false},
+        {R"({"activeAccountIds":"a","disableExcludedAccounts":1})", false},
+        {R"({})", false},
+    };
+    for (const auto& [contents, blocked] : cases) {
+        dir.write(kLegacy, contents);
+        load();
+        EXPECT_FALSE(focus.isFilterActive()) << contents;
+        EXPECT_EQ(focus.disableExcludedAccounts(), blocked) << contents;
+        EXPECT_FALSE(focus.isAccountMuted("a")) << contents;
+        EXPECT_EQ(settings.focusFilterStatus(), "Inactive (All accounts active)");
+        EXPECT_EQ(log.records(), std::vector<std::string>{"I|Focus|No filter; everything stays on"}) << contents;
+    }
+}
+
+TEST_F(FocusFilterLoadingTest, LoadedIdsArePrunedToTheTrayAccounts)
+{
+    focus.setup(io.transport);
+    io.take();
+    dir.write(kLegacy, R"({"activeAccountIds":["a","b"],"disableExcludedAccounts":true})");
+    load();
+    EXPECT_EQ(io.take(), (std::vector<std::string>{changed(R"("a","b")", true)})) << "no tray accounts yet: kept";
+
+    tray.update(*json::parse(R"({"accounts":[{"id":"a"},{"id":"c"}]})")->object());
+    load();
+    EXPECT_EQ(focus.activeAccountIds(), std::vector<std::string>{"a"});
+    EXPECT_EQ(io.take(), (std::vector<std::string>{changed(R"("a","b")", true), changed(R"("a")", true)}));
+    EXPECT_EQ(log.records().at(1), "I|Focus|Dropped filter entries for 1 removed account(s)");
+}
+
+TEST_F(FocusFilterLoadingTest, SetupWithoutABusWarnsAndStillReads)
+{
+    dir.write(kLegacy, R"({"activeAccountIds":["a"]})");
+    focus.setup(io.transport);
+    EXPECT_FALSE(focus.isObserving());
+    const auto records = log.records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front(),
+              "W|Focus|No session bus; changes announced as com.fenmoorlab.tarnwick.focusFilterChanged will not be seen");
+    EXPECT_EQ(io.take(), std::vector<std::string>{changed(R"("a")", false)}) << "the file is read at start";
+
+    focus.setup(io.transport);
+    EXPECT_EQ(observersMade, 1) << "set up twice, observed once";
+    EXPECT_EQ(io.take().size(), 1u) << "but loaded and reported again";
+}
