@@ -10,7 +10,7 @@
 #include <QImage>
 
 #include "tarnwick/rpc/json.h"
-#include "tarnwick/widgets/views/widgetviews.h"
+#include "tarnwick/widgets/views/widgetrenderer.h"
 #include "tarnwick/widgets/widgetcache.h"
 
 using namespace tarnwick;

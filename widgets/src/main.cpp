@@ -15,7 +15,7 @@
 #include "tarnwick/widgets/linkopener.h"
 #include "tarnwick/widgets/reloadlistener.h"
 #include "tarnwick/widgets/timelinejson.h"
-#include "tarnwick/widgets/views/widgetviews.h"
+#include "tarnwick/widgets/views/widgetrenderer.h"
 #include "tarnwick/widgets/widgethostwindow.h"
 
 using namespace tarnwick;

@@ -8,8 +8,9 @@
 #include "recordinglog.h"
 #include "tarnwick/widgets/linkopener.h"
 #include "tarnwick/widgets/reloadlistener.h"
-#include "tarnwick/widgets/views/widgetparts.h"
-#include "tarnwick/widgets/views/widgetviews.h"
+#include "tarnwick/widgets/views/messagerow.h"
+#include "tarnwick/widgets/views/widgetcontainer.h"
+#include "tarnwick/widgets/views/widgetheader.h"
 #include "tarnwick/widgets/widgethostwindow.h"
 #include "viewtestsupport.h"
 

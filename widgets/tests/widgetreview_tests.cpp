@@ -4,7 +4,7 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
-#include "tarnwick/widgets/views/widgetviews.h"
+#include "tarnwick/widgets/views/widgetrenderer.h"
 #include "viewtestsupport.h"
 
 using namespace tarnwick;

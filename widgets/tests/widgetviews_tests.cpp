@@ -4,9 +4,16 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "tarnwick/widgets/views/accountchip.h"
+#include "tarnwick/widgets/views/accounttile.h"
+#include "tarnwick/widgets/views/dashboardwidgetview.h"
+#include "tarnwick/widgets/views/dotview.h"
+#include "tarnwick/widgets/views/emptystate.h"
+#include "tarnwick/widgets/views/messagegroup.h"
+#include "tarnwick/widgets/views/messagerow.h"
 #include "tarnwick/widgets/views/symbolview.h"
-#include "tarnwick/widgets/views/widgetparts.h"
-#include "tarnwick/widgets/views/widgetviews.h"
+#include "tarnwick/widgets/views/widgetheader.h"
+#include "tarnwick/widgets/views/widgetrenderer.h"
 #include "viewtestsupport.h"
 
 using namespace tarnwick;

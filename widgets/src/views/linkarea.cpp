@@ -1,8 +1,6 @@
 #include "tarnwick/widgets/views/linkarea.h"
 
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QUrl>
 
 namespace tarnwick {
@@ -57,32 +55,6 @@ void LinkArea::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     if (rect().contains(event->position().toPoint()))
         Q_EMIT activated(*m_link);
-}
-
-RoundedPanel::RoundedPanel(qreal radius, const QColor& fill, const QColor& border, QWidget* parent)
-    : QWidget(parent), m_radius(radius), m_fill(fill), m_border(border)
-{
-}
-
-QPainterPath RoundedPanel::shape() const
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), m_radius, m_radius);
-    return path;
-}
-
-void RoundedPanel::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(shape(), m_fill);
-    if (m_border.alpha() > 0) {
-        // A 1-point stroke inside the edge: the path inset by half the pen width.
-        const QRectF inner = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath border;
-        border.addRoundedRect(inner, m_radius - 0.5, m_radius - 0.5);
-        p.strokePath(border, QPen(m_border, 1.0));
-    }
 }
 
 } // namespace tarnwick

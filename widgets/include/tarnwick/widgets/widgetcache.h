@@ -11,49 +11,15 @@
 #include <string_view>
 #include <vector>
 
-#include <QDateTime>
-#include <QLocale>
-#include <QTimeZone>
-
 #include "tarnwick/rpc/value.h"
+#include "tarnwick/widgets/cachedaccount.h"
+#include "tarnwick/widgets/cachedmessage.h"
 
 namespace tarnwick {
 
 class SystemPaths;
 class WidgetLog;
 
-struct CachedAccount {
-    std::string id;
-    std::string name;
-    std::string color; ///< "#RRGGBB" as written; read with colorFromHex
-    std::string email;
-    std::int64_t unreadCount = 0;
-
-    friend bool operator==(const CachedAccount&, const CachedAccount&) = default;
-};
-
-struct CachedMessage {
-    std::string id;
-    std::string threadId;
-    std::string accountId;
-    std::string sender;
-    std::string subject;
-    std::string snippet;
-    double date = 0; ///< milliseconds since 1970-01-01 UTC
-    std::optional<std::string> category;
-    std::optional<bool> unread;
-
-    /// Unread is true or absent.
-    bool isUnread() const { return unread.value_or(true); }
-
-    /// Empty for a date not after 1970; "HH:mm" when it falls on today's date in `zone`, otherwise
-    /// "d MMM" with the abbreviated month of `locale`.
-    QString displayDate(const QDateTime& now, const QTimeZone& zone, const QLocale& locale) const;
-    /// displayDate with the current time, the system time zone and the current locale.
-    QString displayDate() const;
-
-    friend bool operator==(const CachedMessage&, const CachedMessage&) = default;
-};
 
 struct WidgetCache {
     double updatedAt = 0;
