@@ -1,28 +1,61 @@
 #pragma once
 
-// Posts desktop notifications for new mail and turns the user's responses into events.
+// Mail banners: filters each batch of new messages (Focus, already considered, per-category
+// level), posts one banner per remaining message with its category's actions and picture, and turns
+// clicks and action buttons into "notify.click" / "notify.action" events. Main thread only.
 
+#include <deque>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 
+#include "tarnwick/notifications/notificationcontrollerbase.h"
 #include "tarnwick/rpc/stdiotransport.h"
 
 namespace tarnwick {
 
-class NotificationController {
+class FocusFilterController;
+
+class NotificationController : public NotificationControllerBase {
 public:
+    /// How many message ids are remembered at most after a dispatch.
+    static constexpr std::size_t dispatchedIdsLimit = 1000;
+
+    /// appName "Tarnwick"; the process-wide notification center and FocusFilterController::shared().
+    NotificationController();
+    /// Tests: their own center, main queue and Focus filter.
+    NotificationController(NotificationEnvironment environment, FocusFilterController& focus);
+
     static NotificationController& shared();
 
-    /// "notify.setup": keeps the transport and prepares the notification service once.
-    void prepare(std::shared_ptr<StdioTransport> transport);
-    /// "notify.clearAll": withdraws every notification still shown.
-    void clearAll();
     /// "notify.dispatch": one account's new messages with the per-category levels.
     void dispatch(std::shared_ptr<StdioTransport> transport, const Object& params);
 
-    const std::shared_ptr<StdioTransport>& transport() const { return m_transport; }
+    /// The ids a banner was considered for; the most recently recorded ones are kept.
+    const std::unordered_set<std::string>& dispatchedIds() const { return m_dispatchedIds; }
+
+    static std::vector<NotificationCategory> makeCategories();
+    NotificationContent makeContent(const Object& message, const std::string& accountId, const std::string& level) const;
+    /// The display name of a "From" header: `"Name" <address>` gives Name; empty gives "Unknown".
+    static std::string parseSenderName(std::string_view from);
+    /// The event a response becomes; "Copy Code" also puts the code on the clipboard.
+    std::optional<Event> makeActionPayload(const std::string& actionIdentifier, const Object& userInfo);
+
+    std::vector<NotificationCategory> categories() const override { return makeCategories(); }
+    PresentationOption foregroundOptions(const NotificationContent& content) const override;
+    std::optional<Event> notificationEvent(const std::string& actionIdentifier, const Object& userInfo) override
+    {
+        return makeActionPayload(actionIdentifier, userInfo);
+    }
 
 private:
-    std::shared_ptr<StdioTransport> m_transport;
+    FocusFilterController& focus() const;
+    void record(const std::string& id);
+
+    FocusFilterController* m_focus = nullptr;
+    std::unordered_set<std::string> m_dispatchedIds;
+    std::deque<std::string> m_recordingOrder;  // oldest first, for trimming
 };
 
 } // namespace tarnwick

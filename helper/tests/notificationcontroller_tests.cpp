@@ -1,0 +1,260 @@
+// The mail notification controller against the fake notification center: sender names, banner
+// content, presentation, action payloads, malformed batches and the remembered ids.
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "helpertestsupport.h"
+#include "notificationtestsupport.h"
+#include "tarnwick/helper/notificationcontroller.h"
+#include "tarnwick/notifications/fakenotificationcenter.h"
+#include "tarnwick/rpc/json.h"
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+
+namespace {
+
+class MailNotificationTest : public ::testing::Test {
+protected:
+    Object batch(std::vector<Object> messages, Object levels = {})
+    {
+        Array list;
+        for (auto& m : messages)
+            list.emplace_back(std::move(m));
+        Object params{{"accountId", Value("acct")}, {"messages", Value(std::move(list))}};
+        if (!levels.empty())
+            params.emplace("notifications", Value(std::move(levels)));
+        return params;
+    }
+    static Object message(std::string id, std::string category = "primary")
+    {
+        return Object{{"id", Value(std::move(id))}, {"category", Value(std::move(category))},
+                      {"from", Value("Ada <ada@example.com>")}, {"subject", Value("Hello")}};
+    }
+    std::vector<std::string> postedIds() const
+    {
+        std::vector<std::string> ids;
+        for (const auto& r : center.added)
+            ids.push_back(r.identifier);
+        return ids;
+    }
+
+    LogCapture log;
+    InstalledProcess process;
+    FocusFixture focusFixture;
+    FakeNotificationCenter center;
+    ManualMainQueue mainQueue;
+    RecordingTransport io;
+    NotificationController controller{{&center, &mainQueue}, focusFixture.focus};
+};
+
+} // namespace
+
+TEST(ParseSenderName, TakesTheDisplayNameBeforeTheAddress)
+{
+    struct Case {
+        const char* from;
+        const char* expected;
+    };
+    for (const Case& c : {
+             Case{"", "Unknown"},
+             Case{"   ", ""},
+             Case{"\"Ada Lovelace\" <ada@example.com>", "Ada Lovelace"},
+             Case{"Ada Lovelace <ada@example.com>", "Ada Lovelace"},
+             Case{"\"Lovelace, Ada\"   <ada@example.com>", "Lovelace, Ada"},
+             Case{"ada@example.com", "ada@example.com"},
+             Case{"  bob@example.com \n", "bob@example.com"},
+             Case{"<ada@example.com>", "<ada@example.com>"},
+             Case{"\"Quoted Only\"", "\"Quoted Only\""},
+             Case{"Ada \"The Countess\" <ada@example.com>", "Ada \"The Countess\" <ada@example.com>"},
+             Case{"Zoë Åström <z@example.se>", "Zoë Åström"},
+         }) {
+        EXPECT_EQ(NotificationController::parseSenderName(c.from), c.expected) << "from: " << c.from;
+    }
+}
+
+TEST_F(MailNotificationTest, ContentFollowsTheMessage)
+{
+    struct Case {
+        const char* name;
+        Object message;
+        std::string level;
+        std::string title, subtitle, body, category, thread;
+        Object userInfo;
+        bool sound;
+    };
+    const std::vector<Case> cases = {
+        {"full", {{"id", Value("m1")}, {"threadId", Value("t1")}, {"category", Value("social")},
+                  {"from", Value("\"Ada\" <a@x>")}, {"subject", Value("Lunch?")}, {"snippet", Value("At noon")}},
+         "loud", "Ada", "Lunch?", "At noon", "tarnwick.message", "tarnwick.category.social",
+         {{"accountId", Value("acct")}, {"level", Value("loud")}, {"messageId", Value("t1")}}, true},
+        {"empty snippet", {{"id", Value("m2")}, {"subject", Value("Only this")}, {"snippet", Value("")}},
+         "silent", "Unknown", "", "Only this", "tarnwick.message", "tarnwick.category.primary",
+         {{"accountId", Value("acct")}, {"level", Value("silent")}, {"messageId", Value("m2")}}, false},
+        {"no subject, odd kinds", {{"id", Value("m3")}, {"threadId", Value(7)}, {"category", Value("SOCIAL")},
+                                   {"snippet", Value("text")}, {"verificationCode", Value(123456)}},
+         "whatever", "Unknown", "(no subject)", "text", "tarnwick.message", "tarnwick.category.social",
+         {{"accountId", Value("acct")}, {"level", Value("whatever")}, {"messageId", Value("m3")}}, false},
+        {"verification code", {{"id", Value("m4")}, {"category", Value("spam")}, {"subject", Value("Code")},
+                               {"verificationCode", Value("123456")}},
+         "loud", "Unknown", "", "Code", "tarnwick.message.verification", "tarnwick.category.primary",
+         {{"accountId", Value("acct")}, {"level", Value("loud")}, {"messageId", Value("m4")},
+          {"verificationCode", Value("123456")}}, true},
+        {"empty code, no ids", {{"verificationCode", Value("")}, {"subject", Value("S")}},
+         "loud", "Unknown", "", "S", "tarnwick.message", "tarnwick.category.primary",
+         {{"accountId", Value("acct")}, {"level", Value("loud")}, {"messageId", Value("")}}, true},
+    };
+    for (const auto& c : cases) {
+        const NotificationContent content = controller.makeContent(c.message, "acct", c.level);
+        EXPECT_EQ(content.title, c.title) << c.name;
+        EXPECT_EQ(content.subtitle, c.subtitle) << c.name;
+        EXPECT_EQ(content.body, c.body) << c.name;
+        EXPECT_EQ(content.categoryIdentifier, c.category) << c.name;
+        EXPECT_EQ(content.threadIdentifier, c.thread) << c.name;
+        EXPECT_EQ(content.userInfo, c.userInfo) << c.name << ": " << *json::toString(Value(content.userInfo));
+        EXPECT_EQ(content.sound, c.sound) << c.name;
+        ASSERT_EQ(content.attachments.size(), 1u) << c.name;
+        EXPECT_EQ(content.attachments.front().identifier, "category." + c.thread.substr(18)) << c.name;
+    }
+}
+
+TEST_F(MailNotificationTest, ForegroundPresentationFollowsTheLevel)
+{
+    const auto both = PresentationOption::Banner | PresentationOption::Sound;
+    struct Case {
+        const char* name;
+        Object userInfo;
+        PresentationOption expected;
+    };
+    for (const Case& c : {Case{"loud", {{"level", Value("loud")}}, both}, Case{"missing", {}, both},
+                          Case{"not a string", {{"level", Value(1)}}, both},
+                          Case{"silent", {{"level", Value("silent")}}, PresentationOption::Banner},
+                          Case{"unknown", {{"level", Value("LOUD")}}, PresentationOption::Banner}}) {
+        NotificationContent content;
+        content.userInfo = c.userInfo;
+        EXPECT_EQ(controller.foregroundOptions(content), c.expected) << c.name;
+    }
+}
+
+TEST_F(MailNotificationTest, ActionsBecomeEventsAndCopyCodeFillsTheClipboard)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const Object info{{"accountId", Value("acct")}, {"messageId", Value("t1")}, {"verificationCode", Value("987654")}};
+    struct Case {
+        const char* action;
+        Object userInfo;
+        std::optional<std::string> event;
+        std::string clipboard;
+    };
+    const std::vector<Case> cases = {
+        {"tarnwick.copyCode", info,
+         R"({"method":"notify.action","params":{"accountId":"acct","action":"copyCode","code":"987654","messageId":"t1"}})",
+         "987654"},
+        {"tarnwick.copyCode", {{"accountId", Value("acct")}, {"verificationCode", Value(5)}},
+         R"({"method":"notify.action","params":{"accountId":"acct","action":"copyCode","code":"","messageId":""}})",
+         "untouched"},
+        {"tarnwick.archive", info, R"({"method":"notify.action","params":{"accountId":"acct","action":"archive","messageId":"t1"}})", "untouched"},
+        {"tarnwick.markRead", info, R"({"method":"notify.action","params":{"accountId":"acct","action":"markRead","messageId":"t1"}})", "untouched"},
+        {"tarnwick.trash", {}, R"({"method":"notify.action","params":{"accountId":"","action":"trash","messageId":""}})", "untouched"},
+        {"default", info, R"({"method":"notify.click","params":{"accountId":"acct","messageId":"t1"}})", "untouched"},
+        {"dismiss", info, std::nullopt, "untouched"},
+        {"tarnwick.unknown", info, std::nullopt, "untouched"},
+    };
+    for (const auto& c : cases) {
+        clipboard->setText(QStringLiteral("untouched"));
+        const auto event = controller.makeActionPayload(c.action, c.userInfo);
+        ASSERT_EQ(event.has_value(), c.event.has_value()) << c.action;
+        if (event) {
+            const Value message(Object{{"method", Value(event->first)}, {"params", Value(event->second)}});
+            EXPECT_EQ(json::toString(message), c.event) << c.action;
+        }
+        EXPECT_EQ(clipboard->text().toStdString(), c.clipboard) << c.action;
+    }
+}
+
+TEST_F(MailNotificationTest, MalformedBatchesAreDroppedSilently)
+{
+    const Object good = message("m1");
+    struct Case {
+        const char* name;
+        Object params;
+    };
+    for (const Case& c : {
+             Case{"empty", {}},
+             Case{"account not a string", {{"accountId", Value(1)}, {"messages", Value(Array{Value(good)})}}},
+             Case{"no messages", {{"accountId", Value("acct")}}},
+             Case{"messages not a list", {{"accountId", Value("acct")}, {"messages", Value(good)}}},
+             Case{"a message not an object", {{"accountId", Value("acct")}, {"messages", Value(Array{Value(good), Value("m2")})}}},
+         }) {
+        controller.dispatch(io.transport, c.params);
+        EXPECT_TRUE(center.added.empty()) << c.name;
+        EXPECT_TRUE(controller.dispatchedIds().empty()) << c.name;
+    }
+    EXPECT_TRUE(log.records().empty());
+
+    // Messages without a string id are skipped and not counted; levels that are not all strings
+    // count as none, so every category is loud.
+    Object noId = message("x");
+    noId.erase("id");
+    Object numericId = message("y");
+    numericId["id"] = Value(3);
+    controller.dispatch(io.transport, batch({noId, numericId, message("m1", "social")},
+                                            {{"social", Value("off")}, {"primary", Value(1)}}));
+    EXPECT_EQ(postedIds(), std::vector<std::string>{"tarnwick.m1"});
+    EXPECT_TRUE(log.records().empty()) << "nothing held back";
+}
+
+TEST_F(MailNotificationTest, WithoutIdentityNothingIsPostedOrRemembered)
+{
+    BundleIdentity::fakeCurrent(std::nullopt);
+    controller.dispatch(io.transport, batch({message("m1")}));
+    EXPECT_EQ(log.records(), std::vector<std::string>{
+                                 "W|Notifications|No bundle identity \xE2\x80\x94 skipping banner (running outside Tarnwick.app)"});
+    EXPECT_TRUE(controller.dispatchedIds().empty());
+    EXPECT_TRUE(center.added.empty());
+    EXPECT_EQ(center.authorizationRequestCount, 0);
+    EXPECT_TRUE(process.files().empty()) << "no picture is made for a banner that is not shown";
+}
+
+TEST_F(MailNotificationTest, KeepsTheThousandMostRecentlyRecordedIds)
+{
+    // Held back, so nothing is drawn or posted: only the remembering is exercised.
+    const Object quiet{{"primary", Value("off")}};
+    std::vector<Object> first;
+    for (int i = 0; i < 1001; ++i)
+        first.push_back(message("m" + std::to_string(i)));
+    controller.dispatch(io.transport, batch(first, quiet));
+    EXPECT_EQ(controller.dispatchedIds().size(), 1000u);
+    EXPECT_FALSE(controller.dispatchedIds().contains("m0")) << "the oldest goes";
+    EXPECT_TRUE(controller.dispatchedIds().contains("m1000"));
+
+    // One new id per batch: each time the newest stays and the oldest goes, so a banner shown a
+    // moment ago is never shown again.
+    for (int i = 0; i < 300; ++i) {
+        const std::string id = "n" + std::to_string(i);
+        controller.dispatch(io.transport, batch({message(id)}, quiet));
+        ASSERT_TRUE(controller.dispatchedIds().contains(id)) << id;
+        ASSERT_FALSE(controller.dispatchedIds().contains("m" + std::to_string(i + 1))) << i;
+        ASSERT_EQ(controller.dispatchedIds().size(), 1000u);
+    }
+    controller.dispatch(io.transport, batch({message("n299")}));
+    EXPECT_TRUE(center.added.empty()) << "a remembered id is not shown";
+    controller.dispatch(io.transport, batch({message("m1")}));
+    EXPECT_EQ(postedIds(), std::vector<std::string>{"tarnwick.m1"}) << "a forgotten one is";
+}
+
+TEST_F(MailNotificationTest, CategoriesAreRegisteredAtSetup)
+{
+    controller.prepare(io.transport);
+    const std::set<NotificationCategory> expected{
+        {"tarnwick.message",
+         {{"tarnwick.archive", "Archive"}, {"tarnwick.markRead", "Mark Read"}, {"tarnwick.trash", "Delete", true}}},
+        {"tarnwick.message.verification",
+         {{"tarnwick.copyCode", "Copy Code"}, {"tarnwick.markRead", "Mark Read"}, {"tarnwick.archive", "Archive"}}},
+    };
+    EXPECT_EQ(center.categories, expected);
+    EXPECT_EQ(controller.registeredCategories(), expected);
+}
