@@ -1,5 +1,6 @@
 // The desktop window: its timelines, refresh schedule, reload broadcast, configuration and links.
 #include <QDBusConnection>
+#include <QDir>
 #include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "tarnwick/widgets/views/messagerow.h"
 #include "tarnwick/widgets/views/widgetcontainer.h"
 #include "tarnwick/widgets/views/widgetheader.h"
+#include "tarnwick/widgets/views/widgetrenderer.h"
 #include "tarnwick/widgets/widgethostwindow.h"
 #include "viewtestsupport.h"
 
@@ -163,4 +165,20 @@ TEST(WidgetHostWindow, ClickedLinksGoToTheOpener)
     ASSERT_NE(target, nullptr);
     QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(link, QPoint(40, 10)));
     EXPECT_EQ(h.opener.opened, QStringList{"tarnwick://thread/t0?account=acc0"});
+}
+
+// Not compared, only looked at: the whole window at 2x, under the build tree.
+TEST(WidgetHostWindow, ReviewImageOfTheWindow)
+{
+    Harness h;
+    h.cache = snapshot(4, 6, 23);
+    h.cache.messages[1].unread = false;
+    h.cache.messages[3].category = "forums";
+    WidgetHostWindow window(h.context(), h.opener, h.environment());
+    window.adjustSize();
+    const QImage image = renderWidget(window, 2.0);
+    EXPECT_EQ(image.size(), window.size() * 2);
+    EXPECT_GE(window.width(), 170 + 364 + 20);
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral(TARNWICK_REVIEW_DIR)));
+    EXPECT_TRUE(image.save(QStringLiteral(TARNWICK_REVIEW_DIR "/widgets-window.png")));
 }
