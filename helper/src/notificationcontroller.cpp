@@ -78,6 +78,12 @@ void NotificationController::dispatch(std::shared_ptr<StdioTransport> transport,
 {
     if (!prepareForDispatch(std::move(transport)))
         return;
+    // "notify.clearAll" forgets the categories and setup does not run twice; without them every
+    // later banner would lose its buttons (Copy Code included) for the rest of the run.
+    if (registeredCategories().empty()) {
+        const auto wanted = makeCategories();
+        applyCategories(std::set<NotificationCategory>(wanted.begin(), wanted.end()));
+    }
     if (params.empty())
         return;
     const std::string* accountId = params::string(params, "accountId");

@@ -207,6 +207,8 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, QDBusPe
     const QDBusPendingReply<uint> reply = *call;
     if (reply.isError()) {
         removeFiles(pending.files);
+        if (!hasCallsInFlight())
+            m_earlySignals.clear();
         if (pending.completion)
             pending.completion(describe(reply.error()));
         return;
@@ -217,6 +219,7 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, QDBusPe
         close(id);
         forgetShown(id);
         removeFiles(pending.files);
+        std::erase_if(m_earlySignals, [id](const EarlySignal& early) { return early.id == id; });
     } else {
         const std::string& identifier = pending.request.identifier;
         // The request replaces what its identifier showed, even if the server gave a new id.
@@ -229,8 +232,44 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, QDBusPe
         m_shown[id] = Shown{identifier, std::move(pending.request.content), std::move(pending.files)};
         m_shownByIdentifier[identifier] = id;
     }
-    if (pending.completion)
-        pending.completion(std::nullopt);
+    AddCompletion completion = std::move(pending.completion);
+    replayEarlySignals(id);
+    if (completion)
+        completion(std::nullopt);
+}
+
+bool FreedesktopNotificationCenter::hasCallsInFlight() const
+{
+    return std::any_of(m_pending.begin(), m_pending.end(), [](const auto& entry) { return entry.second.inFlight; });
+}
+
+bool FreedesktopNotificationCenter::holdIfEarly(EarlySignal signal)
+{
+    // Without calls in flight an unknown id belongs to another program's notification.
+    constexpr std::size_t kMaxHeld = 256;
+    if (!hasCallsInFlight() || m_earlySignals.size() >= kMaxHeld)
+        return false;
+    m_earlySignals.push_back(std::move(signal));
+    return true;
+}
+
+void FreedesktopNotificationCenter::replayEarlySignals(std::uint32_t id)
+{
+    std::vector<EarlySignal> mine;
+    std::erase_if(m_earlySignals, [&](EarlySignal& early) {
+        if (early.id != id)
+            return false;
+        mine.push_back(std::move(early));
+        return true;
+    });
+    if (!hasCallsInFlight())
+        m_earlySignals.clear();
+    for (const auto& early : mine) {
+        if (early.actionKey)
+            onActionInvoked(early.id, *early.actionKey);
+        else
+            onNotificationClosed(early.id, early.reason);
+    }
 }
 
 void FreedesktopNotificationCenter::close(std::uint32_t serverId)
@@ -311,7 +350,11 @@ void FreedesktopNotificationCenter::cancelPending(std::uint64_t serial)
 void FreedesktopNotificationCenter::onActionInvoked(std::uint32_t id, const QString& actionKey)
 {
     const auto it = m_shown.find(id);
-    if (it == m_shown.end() || it->second.responded)
+    if (it == m_shown.end()) {
+        holdIfEarly({id, actionKey, 0});
+        return;
+    }
+    if (it->second.responded)
         return;
     it->second.responded = true;
     respond(it->second, actionKey.toStdString());
@@ -320,8 +363,10 @@ void FreedesktopNotificationCenter::onActionInvoked(std::uint32_t id, const QStr
 void FreedesktopNotificationCenter::onNotificationClosed(std::uint32_t id, std::uint32_t reason)
 {
     const auto it = m_shown.find(id);
-    if (it == m_shown.end())
+    if (it == m_shown.end()) {
+        holdIfEarly({id, std::nullopt, reason});
         return;
+    }
     Shown shown = it->second;
     forgetShown(id);
     // Many servers close a notification right after an action was chosen on it, as "dismissed";
@@ -336,6 +381,7 @@ void FreedesktopNotificationCenter::onServerGone()
         removeFiles(shown.files);
     m_shown.clear();
     m_shownByIdentifier.clear();
+    m_earlySignals.clear();
     if (m_capabilitiesState == Capabilities::Known) {
         m_capabilitiesState = Capabilities::Unknown;
         m_capabilities.clear();

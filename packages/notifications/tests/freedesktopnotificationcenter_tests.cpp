@@ -250,6 +250,27 @@ TEST_F(FreedesktopCenterTest, ActionsAndUserDismissalsBecomeResponses)
     EXPECT_EQ(delegate.responses.back().requestIdentifier, "tarnwick.e");
 }
 
+TEST_F(FreedesktopCenterTest, SignalsThatOvertakeTheNotifyReplyAreNotLost)
+{
+    ASSERT_TRUE(startServer());
+    server.actBeforeAnswering(QStringLiteral("tarnwick.archive"));
+    auto req = request("tarnwick.quick");
+    const auto file = attachmentFile("quick.png");
+    req.content.attachments.push_back({"category.primary", file, "image/png"});
+    post(req);
+    ASSERT_EQ(delegate.responses.size(), 1u);
+    EXPECT_EQ(delegate.responses.front().actionIdentifier, "tarnwick.archive");
+    EXPECT_EQ(delegate.responses.front().requestIdentifier, "tarnwick.quick");
+    EXPECT_TRUE(center.shownNotifications().empty()) << "the close that followed was applied too";
+    EXPECT_FALSE(fs::exists(file));
+
+    // Signals for ids nobody is waiting for are not kept around.
+    server.closeNotification(4242, 2);
+    const uint later = post(request("tarnwick.later"));
+    EXPECT_NE(later, 4242u);
+    EXPECT_EQ(delegate.responses.size(), 1u);
+}
+
 TEST_F(FreedesktopCenterTest, AttachmentFilesGoWhenTheirNotificationCloses)
 {
     ASSERT_TRUE(startServer());

@@ -1,6 +1,8 @@
 #include "testnotificationserver.h"
 
 #include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
 #include <QTimer>
 #include <atomic>
@@ -70,6 +72,8 @@ uint TestNotificationServer::Notify(const QString& app_name, uint replaces_id, c
     call.id = replaces_id != 0 && m_open.contains(replaces_id) ? replaces_id : m_nextId++;
     m_open.insert(call.id);
     m_notifyCalls.push_back(call);
+    if (auto early = std::exchange(m_earlyAction, std::nullopt))
+        invokeAction(call.id, *early);
     return call.id;
 }
 
@@ -99,6 +103,14 @@ void TestNotificationServer::closeNotification(uint id, uint reason)
 {
     m_open.erase(id);
     Q_EMIT NotificationClosed(id, reason);
+}
+
+bool TestNotificationServer::flush()
+{
+    // Our own messages go out in order; the answer to a call made after them means they went first.
+    QDBusPendingCallWatcher roundTrip(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("GetServerInformation"))));
+    return waitUntil([&] { return roundTrip.isFinished(); }) && !roundTrip.isError();
 }
 
 bool TestNotificationServer::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)

@@ -46,6 +46,9 @@ public:
     /// Answers the next calls of that method with this D-Bus error instead.
     void failGetCapabilities(QString errorName, QString message) { m_capabilitiesError = {errorName, message}; }
     void failNotify(QString errorName, QString message) { m_notifyError = {errorName, message}; }
+    /// The next notification is acted on (then closed as dismissed) before Notify even answers,
+    /// so its signals reach the client ahead of the id.
+    void actBeforeAnswering(QString actionKey) { m_earlyAction = std::move(actionKey); }
 
     const std::vector<NotifyCall>& notifyCalls() const { return m_notifyCalls; }
     const std::vector<uint>& closeCalls() const { return m_closeCalls; }
@@ -58,6 +61,10 @@ public:
     void invokeAction(uint id, const QString& actionKey, bool thenClose = true);
     /// The notification went away for `reason` (1 expired, 2 dismissed by the user, 3 closed by a call).
     void closeNotification(uint id, uint reason);
+
+    /// Returns once everything this server sent so far has left for the bus (a call to itself through
+    /// the session bus has come back). Use it before blocking on another process that waits for a signal.
+    bool flush();
 
     /// Runs the event loop until `condition` holds; false when `timeout` passed first.
     static bool waitUntil(const std::function<bool()>& condition,
@@ -84,6 +91,7 @@ private:
     std::optional<QDBusConnection> m_bus;
     QStringList m_capabilities;
     std::optional<Failure> m_capabilitiesError, m_notifyError;
+    std::optional<QString> m_earlyAction;
     std::vector<NotifyCall> m_notifyCalls;
     std::vector<uint> m_closeCalls;
     int m_capabilitiesCalls = 0;

@@ -12,7 +12,8 @@
 //   until its reply arrives a request counts as pending.
 // - ActionInvoked becomes a response with the action key; NotificationClosed with reason 2 (dismissed
 //   by the user) a response with the dismiss identifier, unless the user already chose an action on
-//   it. Closing for any other reason produces nothing.
+//   it. Closing for any other reason produces nothing. QtDBus may hand us a signal before the reply
+//   of the Notify call it is about, so signals for unknown ids wait while calls are in flight.
 // - "Authorization" is the server answering GetCapabilities; org.freedesktop.DBus.Error.AccessDenied
 //   counts as a refusal, any other error (no server on the bus, ...) is reported as an error.
 // - Attachment files handed to add() belong to this object: each is removed once its notification is
@@ -87,6 +88,12 @@ private:
         bool cancelled = false;
     };
     enum class Capabilities { Unknown, Fetching, Known };
+    /// A signal about an id no reply has named yet.
+    struct EarlySignal {
+        std::uint32_t id;
+        std::optional<QString> actionKey;  ///< ActionInvoked; otherwise NotificationClosed
+        std::uint32_t reason = 0;
+    };
 
     void fetchCapabilities(AuthorizationCompletion completion);
     void flushWaiting();
@@ -98,6 +105,9 @@ private:
     void onActionInvoked(std::uint32_t id, const QString& actionKey);
     void onNotificationClosed(std::uint32_t id, std::uint32_t reason);
     void onServerGone();
+    bool holdIfEarly(EarlySignal signal);
+    void replayEarlySignals(std::uint32_t id);
+    bool hasCallsInFlight() const;
     void respond(Shown& shown, std::string actionIdentifier);
     bool isForeground() const;
     static std::string describe(const QDBusError& error);
@@ -115,6 +125,7 @@ private:
     std::map<std::uint64_t, Pending> m_pending;  // in add() order
     std::map<std::uint32_t, Shown> m_shown;
     std::map<std::string, std::uint32_t> m_shownByIdentifier;
+    std::vector<EarlySignal> m_earlySignals;
 };
 
 } // namespace tarnwick
