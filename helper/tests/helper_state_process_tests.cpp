@@ -146,15 +146,19 @@ TEST_F(HelperStateProcessTest, TrayUpdatePrunesTheFilterAndReportsIt)
 TEST_F(HelperStateProcessTest, AGroupBuildReadsItsContainer)
 {
     writeState(legacyFile(), {"legacy"}, false);
-    writeState(groupFile(), {"grouped"}, true);
     auto helper = start("helper/tarnwick-helper-grouped");
+    EXPECT_EQ(helper->readLine(), changed("", false)) << "no group file, and no fallback to the legacy file";
+    EXPECT_EQ(fs::status(groupFile().parent_path()).permissions() & fs::perms::all, fs::perms::owner_all)
+        << "the container is created, private, when looked up";
+
+    writeState(groupFile(), {"grouped"}, true);
+    announce();
     EXPECT_EQ(helper->readLine(), changed(R"("grouped")", true));
     fs::remove(groupFile());
     announce();
-    EXPECT_EQ(helper->readLine(), changed("", false)) << "no fallback to the legacy file";
+    EXPECT_EQ(helper->readLine(), changed("", false));
     helper->closeStdin();
     EXPECT_EQ(helper->wait(), 0);
-    EXPECT_EQ(fs::status(groupFile().parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(HelperStateProcessTest, WithoutABusTheFileIsStillRead)
