@@ -98,10 +98,8 @@ void FreedesktopNotificationCenter::fetchCapabilities(AuthorizationCompletion co
     if (m_capabilitiesState == Capabilities::Fetching)
         return;
     m_capabilitiesState = Capabilities::Fetching;
-    auto* watcher = new QDBusPendingCallWatcher(m_proxy->GetCapabilities(), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        const QDBusPendingReply<QStringList> reply = *call;
+    whenFinished(m_proxy->GetCapabilities(), [this](const QDBusPendingCall& call) {
+        const QDBusPendingReply<QStringList> reply = call;
         auto waiters = std::move(m_capabilityWaiters);
         m_capabilityWaiters.clear();
         if (reply.isError()) {
@@ -188,23 +186,37 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
     if (const auto shown = m_shownByIdentifier.find(pending.request.identifier); shown != m_shownByIdentifier.end())
         replaces = shown->second;
 
-    auto* watcher = new QDBusPendingCallWatcher(
+    whenFinished(
         m_proxy->Notify(qs(m_options.appName), replaces, qs(m_options.appIcon), qs(content.title), body, actions, hints, -1),
-        this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, serial](QDBusPendingCallWatcher* call) { notifyFinished(serial, call); });
+        [this, serial](const QDBusPendingCall& call) { notifyFinished(serial, call); });
 }
 
-void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, QDBusPendingCallWatcher* call)
+void FreedesktopNotificationCenter::whenFinished(const QDBusPendingCall& call,
+                                                 std::function<void(const QDBusPendingCall&)> handler)
 {
-    call->deleteLater();
+    // A call that could not even be sent (no bus) comes back finished, and a watcher never reports
+    // it; answer it from the event loop all the same, so callers always hear back later.
+    if (call.isFinished()) {
+        QMetaObject::invokeMethod(this, [call, handler = std::move(handler)] { handler(call); }, Qt::QueuedConnection);
+        return;
+    }
+    auto* watcher = new QDBusPendingCallWatcher(call, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [handler = std::move(handler)](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                handler(*finished);
+            });
+}
+
+void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const QDBusPendingCall& call)
+{
     const auto it = m_pending.find(serial);
     if (it == m_pending.end())
         return;
     Pending pending = std::move(it->second);
     m_pending.erase(it);
 
-    const QDBusPendingReply<uint> reply = *call;
+    const QDBusPendingReply<uint> reply = call;
     if (reply.isError()) {
         removeFiles(pending.files);
         if (!hasCallsInFlight())

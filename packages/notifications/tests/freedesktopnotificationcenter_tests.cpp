@@ -109,6 +109,31 @@ TEST_F(FreedesktopCenterTest, WithoutAServerAuthorizationAndPostingReportErrors)
     EXPECT_FALSE(fs::exists(file)) << "the attachment of a failed post is not left behind";
 }
 
+TEST(FreedesktopCenterWithoutBus, EverythingFailsPromptlyAndLeavesNoFiles)
+{
+    tarnwick::testing::TempDir tmp;
+    const auto bus = QDBusConnection::connectToBus(QStringLiteral("unix:path=") + QString::fromStdString((tmp.path() / "no-bus").string()),
+                                                   QStringLiteral("tarnwick-no-bus"));
+    ASSERT_FALSE(bus.isConnected());
+    FreedesktopNotificationCenter center(bus, {"Tarnwick", "com.fenmoorlab.tarnwick", "", "message-new-email", [] { return false; }});
+    std::optional<std::pair<bool, std::optional<std::string>>> outcome;
+    center.requestAuthorization([&](bool granted, std::optional<std::string> error) { outcome.emplace(granted, error); });
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_FALSE(outcome->first);
+    EXPECT_TRUE(outcome->second);
+
+    NotificationRequest request{"tarnwick.x", {}};
+    const auto file = tmp.path() / "x.png";
+    std::ofstream(file) << "png";
+    request.content.attachments.push_back({"category.primary", file, "image/png"});
+    std::optional<std::optional<std::string>> added;
+    center.add(request, [&](std::optional<std::string> error) { added = std::move(error); });
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return added.has_value(); }));
+    EXPECT_TRUE(*added);
+    EXPECT_FALSE(fs::exists(file));
+    QDBusConnection::disconnectFromBus(QStringLiteral("tarnwick-no-bus"));
+}
+
 TEST_F(FreedesktopCenterTest, AuthorizationIsTheServerAnsweringGetCapabilities)
 {
     struct Case {

@@ -34,7 +34,7 @@
 #include "tarnwick/notifications/notificationcenter.h"
 
 class OrgFreedesktopNotificationsInterface;
-class QDBusPendingCallWatcher;
+class QDBusPendingCall;
 class QDBusError;
 
 namespace tarnwick {
@@ -98,7 +98,8 @@ private:
     void fetchCapabilities(AuthorizationCompletion completion);
     void flushWaiting();
     void sendNotify(std::uint64_t serial);
-    void notifyFinished(std::uint64_t serial, QDBusPendingCallWatcher* watcher);
+    void whenFinished(const QDBusPendingCall& call, std::function<void(const QDBusPendingCall&)> handler);
+    void notifyFinished(std::uint64_t serial, const QDBusPendingCall& call);
     void close(std::uint32_t serverId);
     void forgetShown(std::uint32_t serverId);
     void cancelPending(std::uint64_t serial);
