@@ -36,8 +36,8 @@ public:
 
     /// Answers the oldest permission question.
     void answerAuthorization(bool granted, std::optional<std::string> error = std::nullopt);
-    /// The user responds to the delivered notification `identifier`; false when none is shown.
-    /// Returns whether the delegate called its completion before returning.
+    /// The user responds to the delivered notification `identifier`. True when it was shown and the
+    /// delegate called its completion before returning; false otherwise.
     bool respond(const std::string& identifier, std::string_view actionIdentifier);
 };
 

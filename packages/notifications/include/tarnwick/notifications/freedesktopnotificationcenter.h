@@ -15,7 +15,8 @@
 //   it. Closing for any other reason produces nothing. QtDBus may hand us a signal before the reply
 //   of the Notify call it is about, so signals for unknown ids wait while calls are in flight.
 // - "Authorization" is the server answering GetCapabilities; org.freedesktop.DBus.Error.AccessDenied
-//   counts as a refusal, any other error (no server on the bus, ...) is reported as an error.
+//   counts as a refusal, any other error (no server on the bus, no bus at all) is reported as an
+//   error. Every call is answered through its completion, later, on the main thread.
 // - Attachment files handed to add() belong to this object: each is removed once its notification is
 //   closed, withdrawn, replaced or failed to post, and whatever is left when the application quits
 //   (or this object goes away). The server does not take files over, so nobody else would.
