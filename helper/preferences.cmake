@@ -1,0 +1,1 @@
+# The preferences window and its panes.

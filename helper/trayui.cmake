@@ -1,0 +1,1 @@
+# Tray item (StatusNotifierItem), its drawing, the popover and the verification code card.
