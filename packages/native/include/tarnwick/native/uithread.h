@@ -1,0 +1,28 @@
+#pragma once
+
+// The one user-interface thread of the process, for code that may be loaded into a host without one.
+//
+// When the process already has a QApplication (the host's own, or a test's), work goes to the thread
+// that application lives on. When it has none (a plain Node.js host, a command-line test), the first
+// call starts one thread that creates a QApplication (on Qt's offscreen platform when neither DISPLAY
+// nor WAYLAND_DISPLAY is set and QT_QPA_PLATFORM does not choose one) and runs its event loop for the
+// rest of the process's life; work goes there.
+//
+// Threading: every function may be called from any thread. Tasks posted from one thread run in the
+// order they were posted, never inside runOnUiThread() itself (not even when called on the UI
+// thread).
+
+#include <functional>
+
+namespace tarnwick::native {
+
+/// Queues `task` to the UI thread, starting that thread first when the process has none.
+void runOnUiThread(std::function<void()> task);
+
+/// True when a QApplication exists in the process (the host's or the one runOnUiThread() started).
+bool hasUiThread();
+
+/// True when the calling thread is the UI thread.
+bool isOnUiThread();
+
+} // namespace tarnwick::native
