@@ -1,0 +1,22 @@
+#pragma once
+
+// The action channel: carries the library's (action, payload) pairs from the thread that raises
+// them (the UI thread) to the script thread, as calls of the function given to `init`.
+
+#include <napi.h>
+
+namespace tarnwick::addon {
+
+class ActionChannel {
+public:
+    /// Makes `callback` the receiver of every later action (thread-safe function "ToolbarAction",
+    /// unlimited queue, kept referenced). An earlier channel is released: it delivers what it had
+    /// queued already and nothing after. Script thread only.
+    static void replace(Napi::Env env, Napi::Function callback);
+
+    /// The C callback registered with the library. Copies both strings and queues one script call
+    /// without waiting; drops the pair when no channel exists. Any thread.
+    static void actionBridge(const char* action, const char* payload);
+};
+
+} // namespace tarnwick::addon

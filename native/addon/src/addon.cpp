@@ -1,0 +1,298 @@
+// tarnwick_addon: the module's fifteen script functions.
+
+#include "actionchannel.h"
+#include "filedrop.h"
+#include "nativelibrary.h"
+#include "shareitems.h"
+#include "sharingpicker.h"
+#include "urlhandlers.h"
+#include "windowhandle.h"
+
+#include <tarnwick/native/uithread.h>
+
+#include <napi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnwick::addon {
+
+namespace {
+
+Napi::Value throwTypeError(Napi::Env env, const char* message)
+{
+    Napi::TypeError::New(env, message).ThrowAsJavaScriptException();
+    return env.Undefined();
+}
+
+Napi::Value throwError(Napi::Env env, const std::string& message)
+{
+    Napi::Error::New(env, message).ThrowAsJavaScriptException();
+    return env.Undefined();
+}
+
+bool hasStringArgument(const Napi::CallbackInfo& info)
+{
+    return info.Length() >= 1 && info[0].IsString();
+}
+
+const NativeExports& exports()
+{
+    return NativeLibrary::shared().exports();
+}
+
+// A library string result as a script value; the library hands over ownership.
+Napi::Value takeLibraryString(Napi::Env env, char* result)
+{
+    if (result == nullptr)
+        return env.Null();
+    std::unique_ptr<char, decltype(&std::free)> owned(result, &std::free);
+    return Napi::String::New(env, owned.get());
+}
+
+// The string elements of an array, in order; other elements are skipped.
+std::vector<std::string> stringElements(const Napi::Array& array)
+{
+    std::vector<std::string> strings;
+    const uint32_t length = array.Length();
+    strings.reserve(length);
+    for (uint32_t index = 0; index < length; ++index) {
+        const Napi::Value element = array.Get(index);
+        if (element.IsString())
+            strings.push_back(element.As<Napi::String>().Utf8Value());
+    }
+    return strings;
+}
+
+Napi::Value init(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (info.Length() < 2 || !info[0].IsString() || !info[1].IsFunction())
+        return throwTypeError(env, "Expected (dylibPath: string, callback: function)");
+
+    const auto result = NativeLibrary::shared().bind(info[0].As<Napi::String>().Utf8Value());
+    switch (result.status) {
+    case NativeLibrary::BindStatus::LoadFailed:
+        return throwError(env, "Failed to load toolbar dylib: " + result.loaderMessage);
+    case NativeLibrary::BindStatus::MissingSymbols:
+        return throwError(env, "Missing symbols in toolbar dylib");
+    case NativeLibrary::BindStatus::Bound:
+    case NativeLibrary::BindStatus::AlreadyBound:
+        break;
+    }
+
+    ActionChannel::replace(env, info[1].As<Napi::Function>());
+    if (env.IsExceptionPending())
+        return env.Undefined();
+    exports().toolbar_set_callback(&ActionChannel::actionBridge);
+    return env.Undefined();
+}
+
+Napi::Value attach(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (!exports().toolbar_attach)
+        return throwError(env, "Toolbar not initialised");
+    const auto handle = info.Length() >= 1 ? readWindowHandle(info[0]) : std::nullopt;
+    if (!handle)
+        return throwTypeError(env, "Expected (nativeWindowHandle: Buffer)");
+    exports().toolbar_attach(reinterpret_cast<void*>(*handle));
+    return env.Undefined();
+}
+
+Napi::Value detach(const Napi::CallbackInfo& info)
+{
+    if (exports().toolbar_detach)
+        exports().toolbar_detach();
+    return info.Env().Undefined();
+}
+
+Napi::Value updateAccounts(const Napi::CallbackInfo& info)
+{
+    if (!hasStringArgument(info))
+        return throwTypeError(info.Env(), "Expected (json: string)");
+    if (exports().toolbar_update_accounts)
+        exports().toolbar_update_accounts(info[0].As<Napi::String>().Utf8Value().c_str());
+    return info.Env().Undefined();
+}
+
+Napi::Value updateLabels(const Napi::CallbackInfo& info)
+{
+    if (!hasStringArgument(info))
+        return throwTypeError(info.Env(), "Expected (json: string)");
+    if (exports().toolbar_update_labels)
+        exports().toolbar_update_labels(info[0].As<Napi::String>().Utf8Value().c_str());
+    return info.Env().Undefined();
+}
+
+Napi::Value runCustomization(const Napi::CallbackInfo& info)
+{
+    if (exports().toolbar_run_customization)
+        exports().toolbar_run_customization();
+    return info.Env().Undefined();
+}
+
+Napi::Value setItemEnabled(const Napi::CallbackInfo& info)
+{
+    if (info.Length() < 2 || !info[0].IsString() || !info[1].IsBoolean())
+        return throwTypeError(info.Env(), "Expected (itemId: string, enabled: boolean)");
+    if (exports().toolbar_set_item_enabled)
+        exports().toolbar_set_item_enabled(info[0].As<Napi::String>().Utf8Value().c_str(),
+                                           info[1].As<Napi::Boolean>().Value());
+    return info.Env().Undefined();
+}
+
+Napi::Value setShareUrl(const Napi::CallbackInfo& info)
+{
+    if (!hasStringArgument(info))
+        return throwTypeError(info.Env(), "Expected (url: string)");
+    if (exports().toolbar_set_share_url)
+        exports().toolbar_set_share_url(info[0].As<Napi::String>().Utf8Value().c_str());
+    return info.Env().Undefined();
+}
+
+Napi::Value dropFiles(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    const auto handle = info.Length() >= 2 ? readWindowHandle(info[0]) : std::nullopt;
+    if (!handle || !info[1].IsArray())
+        return throwTypeError(env, "Expected (nativeWindowHandle: Buffer, filePaths: string[])");
+
+    QPointer<QWidget> view = findWidget(*handle);
+    if (!view)
+        return throwError(env, "No window found for handle");
+
+    std::vector<QUrl> urls = FileDrop::fileUrls(stringElements(info[1].As<Napi::Array>()));
+    if (urls.empty())
+        return env.Undefined();
+    FileDrop::start(view, std::move(urls));
+    return env.Undefined();
+}
+
+Napi::Value groupContainerPath(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (!hasStringArgument(info) || !exports().widgets_group_container_path)
+        return env.Null();
+    return takeLibraryString(
+        env, exports().widgets_group_container_path(info[0].As<Napi::String>().Utf8Value().c_str()));
+}
+
+Napi::Value appGroupIdentifier(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (!exports().widgets_app_group_identifier)
+        return env.Null();
+    return takeLibraryString(env, exports().widgets_app_group_identifier());
+}
+
+Napi::Value localCacheKey(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (!exports().localcache_key)
+        return env.Null();
+    return takeLibraryString(env, exports().localcache_key());
+}
+
+Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    const auto handle = info.Length() >= 2 ? readWindowHandle(info[0]) : std::nullopt;
+    if (!handle || !info[1].IsArray())
+        return throwTypeError(env, "Expected (nativeWindowHandle: Buffer, items: string[])");
+
+    SharingPicker::Completion completion;
+    if (info.Length() >= 3 && info[2].IsFunction()) {
+        auto channel = std::make_shared<Napi::ThreadSafeFunction>(Napi::ThreadSafeFunction::New(
+            env, info[2].As<Napi::Function>(), "TarnwickSharingCompletion", 0, 1));
+        if (env.IsExceptionPending())
+            return env.Undefined();
+        channel->Unref(env);
+        completion = [channel] {
+            channel->NonBlockingCall([](Napi::Env callEnv, Napi::Function callback) {
+                if (callEnv != nullptr && !callback.IsEmpty())
+                    callback.Call(callEnv.Undefined(), {});
+            });
+            channel->Release();
+        };
+    }
+
+    QPointer<QWidget> view = findWidget(*handle);
+    if (!view) {
+        if (completion)
+            completion();
+        return env.Undefined();
+    }
+    std::vector<ShareItem> items = makeShareItems(stringElements(info[1].As<Napi::Array>()));
+    if (items.empty()) {
+        if (completion)
+            completion();
+        return env.Undefined();
+    }
+    native::runOnUiThread([view, items = std::move(items), completion = std::move(completion)]() mutable {
+        if (!view) {
+            if (completion)
+                completion();
+            return;
+        }
+        SharingPicker::show(view.data(), std::move(items), std::move(completion));
+    });
+    return env.Undefined();
+}
+
+Napi::Value reloadWidgets(const Napi::CallbackInfo& info)
+{
+    if (exports().widgets_reload_all)
+        exports().widgets_reload_all();
+    return info.Env().Undefined();
+}
+
+Napi::Value hasApplicationForUrlFunction(const Napi::CallbackInfo& info)
+{
+    Napi::Env env = info.Env();
+    if (!hasStringArgument(info))
+        return throwTypeError(env, "Expected (url: string)");
+    return Napi::Boolean::New(env, hasApplicationForUrl(info[0].As<Napi::String>().Utf8Value()));
+}
+
+} // namespace
+
+Napi::Object registerFunctions(Napi::Env env, Napi::Object moduleExports)
+{
+    const struct {
+        const char* name;
+        Napi::Function::Callback function;
+    } table[] = {
+        {"init", init},
+        {"attach", attach},
+        {"detach", detach},
+        {"updateAccounts", updateAccounts},
+        {"updateLabels", updateLabels},
+        {"runCustomization", runCustomization},
+        {"setItemEnabled", setItemEnabled},
+        {"setShareUrl", setShareUrl},
+        {"dropFiles", dropFiles},
+        {"groupContainerPath", groupContainerPath},
+        {"appGroupIdentifier", appGroupIdentifier},
+        {"localCacheKey", localCacheKey},
+        {"showSharingPicker", showSharingPicker},
+        {"reloadWidgets", reloadWidgets},
+        {"hasApplicationForUrl", hasApplicationForUrlFunction},
+    };
+    for (const auto& entry : table)
+        moduleExports.Set(entry.name, Napi::Function::New(env, entry.function, entry.name));
+    return moduleExports;
+}
+
+} // namespace tarnwick::addon
+
+namespace {
+Napi::Object initModule(Napi::Env env, Napi::Object exports)
+{
+    return tarnwick::addon::registerFunctions(env, exports);
+}
+} // namespace
+
+NODE_API_MODULE(tarnwick_addon, initModule)
