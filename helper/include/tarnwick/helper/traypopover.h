@@ -1,0 +1,50 @@
+#pragma once
+
+// The tray popover's window: a frameless popup holding a TrayPopoverView, opened below the point the
+// tray was clicked at and kept on that screen. It closes like any popup (a click elsewhere, Escape)
+// or when asked, and reports aboutToClose then closed each time it goes. Main thread only.
+
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+#include <optional>
+
+#include "tarnwick/helper/clock.h"
+#include "tarnwick/helper/traypopoveractions.h"
+
+namespace tarnwick {
+
+class TrayModel;
+class TrayPopoverView;
+
+class TrayPopover : public QWidget {
+    Q_OBJECT
+public:
+    /// Room between the click point and the popover.
+    static constexpr int kGap = 6;
+
+    TrayPopover(TrayModel& model, TrayPopoverActions actions, const Clock& clock = Clock::system(),
+                QWidget* parent = nullptr);
+
+    TrayPopoverView* view() const { return m_view; }
+
+    /// The top-left corner for a popover of `size` opened from `click` on a screen whose usable area
+    /// is `screen`: centred under the point, above it when there is no room below (a panel at the
+    /// bottom), and moved inside the screen.
+    static QPoint placement(QPoint click, QSize size, QRect screen);
+    /// Shows the popover below `click` (the pointer when unknown).
+    void showAt(std::optional<QPoint> click);
+
+Q_SIGNALS:
+    void aboutToClose();
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    TrayPopoverView* m_view = nullptr;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,115 @@
+#pragma once
+
+// The content of the tray popover, 340 wide: header (brand, filter menu, compose, settings menu), the
+// verification code card while a code is active, the search field, one status banner, the caught-up
+// banner, the recent messages, and the "Open Inbox" footer. It observes the tray model and redraws on
+// every change; it writes only the filter fields and isRefreshing, applies message actions to the
+// model, and reaches the main application only through the TrayPopoverActions callbacks.
+// Main thread only.
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tarnwick/helper/clock.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/helper/traypopoveractions.h"
+
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QToolButton;
+class QVBoxLayout;
+
+namespace tarnwick {
+
+class TrayBanner;
+class TrayMessageRow;
+class TraySearchField;
+class VerificationCodeCard;
+
+class TrayPopoverView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 340;
+    static constexpr int kMaxListHeight = 320;
+
+    TrayPopoverView(TrayModel& model, TrayPopoverActions actions, const Clock& clock = Clock::system(),
+                    QWidget* parent = nullptr);
+
+    /// "Title" below one, "Title (n)" from one, "Title (99+)" from 100.
+    static QString filterLabel(const std::string& title, std::int64_t count);
+    /// The caught-up banner's subtitle for the names of the accounts in scope.
+    static QString caughtUpSubtitle(const std::vector<std::string>& names);
+
+    // Derived values, recomputed from the model and the view state.
+    std::optional<TrayAccount> filteredAccount() const;
+    bool isFiltering() const;
+    std::optional<TrayAccount> composeAccount() const;
+    std::optional<TrayAccount> searchAccount() const;
+    QString searchPlaceholder() const;
+    std::vector<TrayAccount> accountsNeedingAuth() const;
+    /// The colour of the account with that id; the desktop accent when there is none.
+    QColor accountColor(const std::string& accountId) const;
+    QIcon filterIcon(const TrayAccount& account) const;
+
+    const QString& searchQuery() const { return m_searchQuery; }
+    const std::optional<std::string>& searchAccountId() const { return m_searchAccountId; }
+
+    // The parts, for the window and for tests.
+    QToolButton* filterButton() const { return m_filterButton; }
+    QMenu* filterMenu() const { return m_filterMenu; }
+    QToolButton* composeButton() const { return m_composeButton; }
+    QToolButton* settingsButton() const { return m_settingsButton; }
+    QMenu* settingsMenu() const { return m_settingsMenu; }
+    QAction* refreshAction() const { return m_refreshAction; }
+    TraySearchField* searchField() const { return m_searchField; }
+    /// The card while a code is active, else null.
+    VerificationCodeCard* card() const;
+    QLabel* noAccountsLabel() const { return m_noAccounts; }
+    QWidget* contentBlock() const { return m_contentBlock; }
+    /// The part of the content block below the search field (banners, list), as last built.
+    QWidget* statusAndList() const { return m_statusAndList; }
+    std::vector<TrayBanner*> banners() const;
+    std::vector<TrayMessageRow*> messageRows() const;
+    /// The scrolling list; null when there are no messages to list.
+    QScrollArea* messageList() const;
+    QToolButton* openInboxButton() const { return m_openInbox; }
+
+    /// Rebuilds everything that depends on the model or the view state.
+    void refresh();
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildFooter();
+    void rebuildFilterMenu();
+    void refreshCard();
+    QWidget* buildStatusAndList();
+    void replaceStatusAndList();
+    QWidget* buildMessageList(const std::vector<TrayModel::VisibleMessage>& messages);
+
+    TrayModel& m_model;
+    TrayPopoverActions m_actions;
+    const Clock& m_clock;
+    QString m_searchQuery;
+    std::optional<std::string> m_searchAccountId;
+
+    QToolButton* m_filterButton = nullptr;
+    QMenu* m_filterMenu = nullptr;
+    QToolButton* m_composeButton = nullptr;
+    QToolButton* m_settingsButton = nullptr;
+    QMenu* m_settingsMenu = nullptr;
+    QAction* m_refreshAction = nullptr;
+    QWidget* m_cardArea = nullptr;
+    QPointer<VerificationCodeCard> m_card;
+    QWidget* m_contentBlock = nullptr;
+    QVBoxLayout* m_contentLayout = nullptr;
+    TraySearchField* m_searchField = nullptr;
+    QPointer<QWidget> m_statusAndList;
+    QLabel* m_noAccounts = nullptr;
+    QToolButton* m_openInbox = nullptr;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,38 @@
+#pragma once
+
+// The tray views' shared look: fonts sized in points as the tray's logical pixels, the label colours
+// (primary, secondary, tertiary text and the accent) taken from the desktop palette, and symbol icons.
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QPalette>
+#include <string_view>
+
+class QWidget;
+
+namespace tarnwick::traystyle {
+
+/// The desktop's sans-serif at `points` logical pixels (fractions kept).
+QFont font(double points, QFont::Weight weight = QFont::Normal);
+/// The desktop's monospaced font at `points`.
+QFont monospaceFont(double points, QFont::Weight weight = QFont::Normal);
+
+/// Text colours: the palette's text colour at full strength, and at the strengths of secondary and
+/// tertiary labels.
+QColor primary(double opacity = 1.0);
+QColor secondary();
+QColor tertiary();
+/// The desktop's accent (the palette highlight).
+QColor accent();
+QColor orange();
+QColor green();
+/// `color` with its alpha multiplied by `opacity`.
+QColor withOpacity(QColor color, double opacity);
+/// "rgba(r, g, b, a)" for style sheets.
+QString css(const QColor& color);
+
+/// A symbol (SymbolImage name) as an icon of `points` in `color`, sharp at 1x and 2x.
+QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color);
+
+} // namespace tarnwick::traystyle

@@ -1,0 +1,68 @@
+#pragma once
+
+// The object exported at /StatusNotifierItem: the generated adaptor reads these properties and calls
+// these slots by their bus names; each one only forwards to the host.
+
+#include <QDBusObjectPath>
+#include <QObject>
+
+#include "tarnwick/helper/statusnotifiertypes.h"
+
+namespace tarnwick {
+
+class StatusNotifierItemHost;
+
+class StatusNotifierItemObject : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconThemePath READ emptyString)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QString IconName READ emptyString)
+    Q_PROPERTY(tarnwick::SniImageList IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ emptyString)
+    Q_PROPERTY(tarnwick::SniImageList OverlayIconPixmap READ noPixmap)
+    Q_PROPERTY(QString AttentionIconName READ emptyString)
+    Q_PROPERTY(tarnwick::SniImageList AttentionIconPixmap READ noPixmap)
+    Q_PROPERTY(QString AttentionMovieName READ emptyString)
+    Q_PROPERTY(tarnwick::SniToolTip ToolTip READ toolTip)
+
+public:
+    explicit StatusNotifierItemObject(StatusNotifierItemHost& host);
+
+    QString category() const { return QStringLiteral("Communications"); }
+    QString id() const { return QStringLiteral("com.fenmoorlab.tarnwick"); }
+    QString title() const;
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString emptyString() const { return {}; }
+    // No exported menu: every click, right clicks included, opens the popover.
+    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    bool itemIsMenu() const { return false; }
+    SniImageList iconPixmap() const;
+    SniImageList noPixmap() const { return {}; }
+    SniToolTip toolTip() const;
+
+public Q_SLOTS:
+    void ContextMenu(int x, int y);
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+
+Q_SIGNALS:
+    void NewTitle();
+    void NewIcon();
+    void NewAttentionIcon();
+    void NewOverlayIcon();
+    void NewToolTip();
+    void NewStatus(const QString& status);
+
+private:
+    StatusNotifierItemHost& m_host;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,230 @@
+#include "tarnwick/helper/traymessagerow.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QToolTip>
+
+#include "tarnwick/brand/symbolimage.h"
+#include "tarnwick/helper/threadcontextmenu.h"
+#include "tarnwick/helper/traystyle.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr double kBarLeading = 7;
+constexpr double kBarWidth = 3;
+constexpr double kVerticalPadding = 6;
+constexpr double kColumnX = kBarLeading + kBarWidth + 8; // the divider's inset lines up with the text
+constexpr double kTrailing = 10;
+constexpr double kLineGap = 1;
+constexpr double kDot = 6;
+constexpr double kSymbol = 10.5;
+constexpr double kInlineGap = 5;
+
+QFont senderFont(bool unread)
+{
+    return traystyle::font(12, unread ? QFont::DemiBold : QFont::Medium);
+}
+
+QFont timeFont()
+{
+    return traystyle::font(11);
+}
+
+QFont subjectFont()
+{
+    return traystyle::font(11.5);
+}
+
+} // namespace
+
+struct TrayMessageRow::Layout {
+    double line1Baseline = 0;
+    double line2Baseline = 0;
+    double line2Top = 0;
+    double line2Height = 0;
+    QRectF time;
+    double senderWidth = 0;
+    QString subject;
+    double subjectWidth = 0;
+    QRectF dot;
+    QRectF symbol;
+};
+
+TrayMessageRow::TrayMessageRow(TrayMessage message, QColor accentColor, bool showsDivider, QString timeLabel,
+                               std::function<void()> onTap, std::function<void(TrayThreadAction)> onAction,
+                               QWidget* parent)
+    : QWidget(parent)
+    , m_message(std::move(message))
+    , m_accent(std::move(accentColor))
+    , m_showsDivider(showsDivider)
+    , m_time(std::move(timeLabel))
+    , m_onTap(std::move(onTap))
+    , m_onAction(std::move(onAction))
+{
+    setObjectName(QStringLiteral("messageRow"));
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(senderText() + QStringLiteral(", ") + subjectText());
+    setAccessibleDescription(m_message.isUnread ? QStringLiteral("Unread") : QStringLiteral("Read"));
+}
+
+QString TrayMessageRow::senderText() const
+{
+    return QString::fromStdString(m_message.senderName());
+}
+
+QString TrayMessageRow::subjectText() const
+{
+    return QString::fromStdString(m_message.subject);
+}
+
+QSize TrayMessageRow::sizeHint() const
+{
+    const QFontMetricsF line1(senderFont(m_message.isUnread));
+    const QFontMetricsF line2(subjectFont());
+    const double height = kVerticalPadding * 2 + line1.height() + kLineGap + line2.height();
+    return QSize(300, int(std::ceil(height)));
+}
+
+TrayMessageRow::Layout TrayMessageRow::layout() const
+{
+    Layout l;
+    const QFontMetricsF line1(senderFont(m_message.isUnread));
+    const QFontMetricsF times(timeFont());
+    const QFontMetricsF line2(subjectFont());
+    const double right = width() - kTrailing;
+
+    l.line1Baseline = kVerticalPadding + line1.ascent();
+    const double timeWidth = times.horizontalAdvance(m_time);
+    l.time = QRectF(right - timeWidth, kVerticalPadding, timeWidth, line1.height());
+    l.senderWidth = std::max(0.0, l.time.left() - 4 - kColumnX);
+
+    l.line2Top = kVerticalPadding + line1.height() + kLineGap;
+    l.line2Height = line2.height();
+    l.line2Baseline = l.line2Top + line2.ascent();
+    const double trailing = (m_message.isUnread ? kDot + kInlineGap : 0) + kSymbol + kInlineGap;
+    const double room = std::max(0.0, right - kColumnX - trailing);
+    l.subject = line2.elidedText(subjectText(), Qt::ElideRight, room);
+    l.subjectWidth = line2.horizontalAdvance(l.subject);
+    double x = kColumnX + l.subjectWidth + kInlineGap;
+    const double middle = l.line2Top + l.line2Height / 2;
+    if (m_message.isUnread) {
+        l.dot = QRectF(x, middle - kDot / 2, kDot, kDot);
+        x += kDot + kInlineGap;
+    }
+    l.symbol = QRectF(x, middle - kSymbol / 2, kSymbol, kSymbol);
+    return l;
+}
+
+QRectF TrayMessageRow::categorySymbolRect() const
+{
+    return layout().symbol;
+}
+
+QColor TrayMessageRow::backgroundColor() const
+{
+    if (m_message.isUnread)
+        return traystyle::withOpacity(m_accent, m_hovering ? 0.14 : 0.07);
+    return m_hovering ? traystyle::primary(0.05) : QColor(Qt::transparent);
+}
+
+void TrayMessageRow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const bool unread = m_message.isUnread;
+    const Layout l = layout();
+
+    painter.fillRect(rect(), backgroundColor());
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(traystyle::withOpacity(m_accent, unread ? 1.0 : 0.35));
+    const QRectF bar(kBarLeading, kVerticalPadding, kBarWidth, height() - 2 * kVerticalPadding);
+    painter.drawRoundedRect(bar, kBarWidth / 2, kBarWidth / 2);
+
+    const QFont sender = senderFont(unread);
+    painter.setFont(sender);
+    painter.setPen(unread ? traystyle::primary() : traystyle::secondary());
+    const QString senderLine = QFontMetricsF(sender).elidedText(senderText(), Qt::ElideRight, l.senderWidth);
+    painter.drawText(QPointF(kColumnX, l.line1Baseline), senderLine);
+
+    painter.setFont(timeFont());
+    painter.setPen(traystyle::withOpacity(traystyle::secondary(), unread ? 1.0 : 0.7));
+    painter.drawText(QPointF(l.time.left(), l.line1Baseline), m_time);
+
+    painter.setFont(subjectFont());
+    painter.setPen(traystyle::secondary());
+    painter.drawText(QPointF(kColumnX, l.line2Baseline), l.subject);
+
+    if (unread) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_accent);
+        painter.drawEllipse(l.dot);
+    }
+    SymbolImage::paint(painter, l.symbol, mailcategory::symbolName(m_message.category), traystyle::tertiary());
+
+    if (m_showsDivider) {
+        // A hairline below the row, starting where the text starts.
+        painter.fillRect(QRectF(kColumnX, height() - 1, width() - kColumnX, 1), traystyle::primary(0.08));
+    }
+}
+
+bool TrayMessageRow::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (categorySymbolRect().adjusted(-3, -3, 3, 3).contains(help->pos()))
+            QToolTip::showText(help->globalPos(),
+                               QString::fromUtf8(mailcategory::title(m_message.category).data(),
+                                                 qsizetype(mailcategory::title(m_message.category).size())),
+                               this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TrayMessageRow::enterEvent(QEnterEvent*)
+{
+    m_hovering = true;
+    update();
+}
+
+void TrayMessageRow::leaveEvent(QEvent*)
+{
+    m_hovering = false;
+    update();
+}
+
+void TrayMessageRow::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void TrayMessageRow::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click && m_onTap)
+        m_onTap();
+}
+
+void TrayMessageRow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_menu)
+        m_menu->deleteLater();
+    m_menu = threadContextMenu(m_message, m_onTap, m_onAction, this);
+    m_menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_menu->popup(event->globalPos());
+    event->accept();
+}
+
+} // namespace tarnwick

@@ -1,0 +1,74 @@
+#include "tarnwick/helper/traypopover.h"
+
+#include <QCursor>
+#include <QHideEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "tarnwick/helper/traypopoverview.h"
+#include "tarnwick/helper/traystyle.h"
+
+namespace tarnwick {
+
+TrayPopover::TrayPopover(TrayModel& model, TrayPopoverActions actions, const Clock& clock, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+{
+    setObjectName(QStringLiteral("trayPopover"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(QStringLiteral("Tarnwick"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The window follows the content's preferred size as the model changes.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_view = new TrayPopoverView(model, std::move(actions), clock, this);
+    layout->addWidget(m_view);
+}
+
+QPoint TrayPopover::placement(QPoint click, QSize size, QRect screen)
+{
+    int x = click.x() - size.width() / 2;
+    int y = click.y() + kGap;
+    if (y + size.height() > screen.bottom() + 1 && click.y() - kGap - size.height() >= screen.top())
+        y = click.y() - kGap - size.height();
+    x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
+    y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void TrayPopover::showAt(std::optional<QPoint> click)
+{
+    const QPoint point = click.value_or(QCursor::pos());
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    adjustSize();
+    const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size());
+    move(placement(point, size(), area));
+    show();
+    raise();
+    activateWindow();
+}
+
+void TrayPopover::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(traystyle::primary(0.16), 1));
+    painter.setBrush(palette().color(QPalette::Window));
+    painter.drawRoundedRect(r, 10, 10);
+}
+
+void TrayPopover::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return; // minimised by the window system, not closed
+    Q_EMIT aboutToClose();
+    Q_EMIT closed();
+}
+
+} // namespace tarnwick

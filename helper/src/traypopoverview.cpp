@@ -1,0 +1,606 @@
+#include "tarnwick/helper/traypopoverview.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "tarnwick/brand/brandmark.h"
+#include "tarnwick/helper/traybanner.h"
+#include "tarnwick/helper/traymessagerow.h"
+#include "tarnwick/helper/traysearchfield.h"
+#include "tarnwick/helper/traystyle.h"
+#include "tarnwick/helper/verificationcodecard.h"
+#include "tarnwick/ui/accountdot.h"
+
+namespace tarnwick {
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// A one-pixel line across the popover.
+class Hairline : public QWidget {
+public:
+    explicit Hairline(QWidget* parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("divider"));
+        setFixedHeight(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), traystyle::primary(0.1));
+    }
+};
+
+QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+QToolButton* accessoryButton(QWidget* parent, const char* name)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    // Menus open from the symbol itself: no arrow beside it.
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; border-radius: 5px; }"
+                                         "QToolButton:hover { background: %1; }"
+                                         "QToolButton::menu-indicator { image: none; width: 0; }")
+                              .arg(traystyle::css(traystyle::primary(0.08))));
+    return button;
+}
+
+// The scrolling list's frame: a rounded, faintly filled rectangle with an outline; the rows are
+// clipped to it.
+class MessageList : public QScrollArea {
+public:
+    explicit MessageList(QWidget* parent)
+        : QScrollArea(parent)
+    {
+        setObjectName(QStringLiteral("messageList"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setViewportMargins(1, 1, 1, 1);
+        viewport()->setAutoFillBackground(false);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(viewport()->rect()), 11, 11);
+        viewport()->setMask(QRegion(path.toFillPolygon().toPolygon()));
+    }
+    void paintEvent(QPaintEvent*) override {}
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            QPainter painter(this);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+            painter.setPen(QPen(traystyle::primary(0.08), 1));
+            painter.setBrush(traystyle::primary(0.04));
+            painter.drawRoundedRect(r, 12, 12);
+            return true;
+        }
+        return QScrollArea::event(e);
+    }
+};
+
+} // namespace
+
+TrayPopoverView::TrayPopoverView(TrayModel& model, TrayPopoverActions actions, const Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_actions(std::move(actions))
+    , m_clock(clock)
+{
+    setObjectName(QStringLiteral("trayPopoverView"));
+    setFixedWidth(kWidth);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->setSizeConstraint(QLayout::SetMinAndMaxSize);
+
+    root->addWidget(buildHeader());
+    root->addWidget(new Hairline(this));
+
+    m_cardArea = new QWidget(this);
+    m_cardArea->setObjectName(QStringLiteral("cardArea"));
+    auto* cardLayout = new QVBoxLayout(m_cardArea);
+    cardLayout->setContentsMargins(0, 0, 0, 0);
+    cardLayout->setSpacing(0);
+    cardLayout->addWidget(new Hairline(m_cardArea));
+    root->addWidget(m_cardArea);
+
+    m_contentBlock = new QWidget(this);
+    m_contentBlock->setObjectName(QStringLiteral("contentBlock"));
+    m_contentLayout = new QVBoxLayout(m_contentBlock);
+    m_contentLayout->setContentsMargins(12, 10, 12, 10);
+    m_contentLayout->setSpacing(6);
+    m_searchField = new TraySearchField(m_contentBlock);
+    m_searchField->onTextChanged = [this](const QString& text) { m_searchQuery = text; };
+    m_searchField->onSelectAccount = [this](const std::string& id) {
+        m_searchAccountId = id;
+        refresh();
+    };
+    m_searchField->onSubmit = [this](const QString& query) {
+        if (!m_actions.onSearch)
+            return;
+        const auto account = searchAccount();
+        m_actions.onSearch(query.toStdString(),
+                           account ? std::optional<std::string>(account->id) : std::nullopt);
+    };
+    m_contentLayout->addWidget(m_searchField);
+    root->addWidget(m_contentBlock);
+
+    m_noAccounts = textLabel(QStringLiteral("No accounts configured"), traystyle::font(12), traystyle::tertiary(), this);
+    m_noAccounts->setObjectName(QStringLiteral("noAccountsLabel"));
+    m_noAccounts->setAlignment(Qt::AlignCenter);
+    m_noAccounts->setContentsMargins(0, 28, 0, 28);
+    root->addWidget(m_noAccounts);
+
+    root->addWidget(new Hairline(this));
+    root->addWidget(buildFooter());
+
+    connect(&m_model, &TrayModel::changed, this, [this] { refresh(); });
+    refresh();
+}
+
+// ---- derived values ----
+
+QString TrayPopoverView::filterLabel(const std::string& title, std::int64_t count)
+{
+    if (count < 1)
+        return qs(title);
+    const QString shown = count >= 100 ? QStringLiteral("99+") : QString::number(count);
+    return qs(title) + QStringLiteral(" (") + shown + QStringLiteral(")");
+}
+
+QString TrayPopoverView::caughtUpSubtitle(const std::vector<std::string>& names)
+{
+    switch (names.size()) {
+    case 0: return QStringLiteral("No unread messages.");
+    case 1: return QStringLiteral("No unread messages in ") + qs(names[0]) + QStringLiteral(".");
+    case 2:
+        return QStringLiteral("No unread messages in ") + qs(names[0]) + QStringLiteral(" or ") + qs(names[1]) +
+               QStringLiteral(".");
+    default:
+        return QStringLiteral("No unread messages across ") + QString::number(qsizetype(names.size())) +
+               QStringLiteral(" accounts.");
+    }
+}
+
+std::optional<TrayAccount> TrayPopoverView::filteredAccount() const
+{
+    const auto& selected = m_model.selectedAccountId();
+    if (!selected)
+        return std::nullopt;
+    for (const TrayAccount& account : m_model.accounts())
+        if (account.id == *selected)
+            return account;
+    return std::nullopt;
+}
+
+bool TrayPopoverView::isFiltering() const
+{
+    return m_model.selectedAccountId().has_value() || m_model.showUnreadOnly();
+}
+
+std::optional<TrayAccount> TrayPopoverView::composeAccount() const
+{
+    if (auto account = filteredAccount())
+        return account;
+    if (m_model.accounts().size() == 1)
+        return m_model.accounts().front();
+    return std::nullopt;
+}
+
+std::optional<TrayAccount> TrayPopoverView::searchAccount() const
+{
+    if (auto account = filteredAccount())
+        return account;
+    if (m_searchAccountId) {
+        for (const TrayAccount& account : m_model.accounts())
+            if (account.id == *m_searchAccountId)
+                return account;
+    }
+    if (!m_model.accounts().empty())
+        return m_model.accounts().front();
+    return std::nullopt;
+}
+
+QString TrayPopoverView::searchPlaceholder() const
+{
+    if (auto account = searchAccount())
+        return QStringLiteral("Search ") + qs(account->name) + QStringLiteral(" — opens in app");
+    return QStringLiteral("Search — opens in app");
+}
+
+std::vector<TrayAccount> TrayPopoverView::accountsNeedingAuth() const
+{
+    std::vector<TrayAccount> result;
+    const auto& selected = m_model.selectedAccountId();
+    for (const TrayAccount& account : m_model.accounts()) {
+        if (account.needsAuth && (!selected || account.id == *selected))
+            result.push_back(account);
+    }
+    return result;
+}
+
+QColor TrayPopoverView::accountColor(const std::string& accountId) const
+{
+    for (const TrayAccount& account : m_model.accounts())
+        if (account.id == accountId)
+            return AccountDot::hexColor(qs(account.color));
+    return traystyle::accent();
+}
+
+QIcon TrayPopoverView::filterIcon(const TrayAccount& account) const
+{
+    if (account.needsAuth)
+        return traystyle::symbolIcon("exclamationmark.triangle.fill", 9.5, traystyle::orange());
+    return QIcon(QPixmap::fromImage(AccountDot::image(qs(account.color), account.unreadCount > 0, 9, 1.5, 2.0)));
+}
+
+// ---- header and footer ----
+
+QWidget* TrayPopoverView::buildHeader()
+{
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(14, 8, 10, 8);
+    row->setSpacing(8);
+
+    auto* mark = new QLabel(header);
+    mark->setObjectName(QStringLiteral("brandMark"));
+    if (auto image = BrandMark(BrandMarkKind::tarnwick).image(18, 2.0))
+        mark->setPixmap(QPixmap::fromImage(*image));
+    row->addWidget(mark, 0, Qt::AlignVCenter);
+    auto* name = textLabel(QStringLiteral("Tarnwick"), traystyle::font(13.5, QFont::DemiBold), traystyle::primary(),
+                           header);
+    name->setObjectName(QStringLiteral("brandName"));
+    row->addWidget(name, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+
+    m_filterButton = accessoryButton(header, "filterButton");
+    m_filterButton->setPopupMode(QToolButton::InstantPopup);
+    m_filterMenu = new QMenu(m_filterButton);
+    m_filterMenu->setObjectName(QStringLiteral("filterMenu"));
+    m_filterButton->setMenu(m_filterMenu);
+    row->addWidget(m_filterButton);
+
+    m_composeButton = accessoryButton(header, "composeButton");
+    m_composeButton->setIcon(traystyle::symbolIcon("square.and.pencil", 14, traystyle::primary()));
+    m_composeButton->setIconSize(QSize(14, 14));
+    connect(m_composeButton, &QToolButton::clicked, this, [this] {
+        if (!m_actions.onCompose)
+            return;
+        const auto account = composeAccount();
+        m_actions.onCompose(account ? std::optional<std::string>(account->id) : std::nullopt);
+    });
+    row->addWidget(m_composeButton);
+
+    m_settingsButton = accessoryButton(header, "settingsButton");
+    m_settingsButton->setPopupMode(QToolButton::InstantPopup);
+    m_settingsButton->setIcon(traystyle::symbolIcon("gearshape", 14, traystyle::primary()));
+    m_settingsButton->setIconSize(QSize(14, 14));
+    m_settingsButton->setToolTip(QStringLiteral("Settings"));
+    m_settingsMenu = new QMenu(m_settingsButton);
+    m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    m_refreshAction = m_settingsMenu->addAction(QStringLiteral("Refresh Inbox"));
+    m_refreshAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_refreshAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(m_refreshAction); // the shortcut works while the popover has the keyboard
+    connect(m_refreshAction, &QAction::triggered, this, [this] {
+        if (m_model.isRefreshing())
+            return;
+        m_model.setIsRefreshing(true);
+        if (m_actions.onRefresh)
+            m_actions.onRefresh();
+    });
+    m_settingsMenu->addSeparator();
+    connect(m_settingsMenu->addAction(QStringLiteral("Preferences…")), &QAction::triggered, this, [this] {
+        if (m_actions.onOpenSettings)
+            m_actions.onOpenSettings();
+    });
+    m_settingsMenu->addSeparator();
+    connect(m_settingsMenu->addAction(QStringLiteral("Quit Tarnwick")), &QAction::triggered, this, [this] {
+        if (m_actions.onQuit)
+            m_actions.onQuit();
+    });
+    m_settingsButton->setMenu(m_settingsMenu);
+    row->addWidget(m_settingsButton);
+    return header;
+}
+
+QWidget* TrayPopoverView::buildFooter()
+{
+    auto* footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(0, 8, 0, 8);
+    m_openInbox = accessoryButton(footer, "openInboxButton");
+    m_openInbox->setText(QStringLiteral("Open Inbox"));
+    m_openInbox->setFont(traystyle::font(11.5));
+    m_openInbox->setIcon(traystyle::symbolIcon("arrow.up.forward.square", 12, traystyle::secondary()));
+    m_openInbox->setIconSize(QSize(12, 12));
+    m_openInbox->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QPalette palette = m_openInbox->palette();
+    palette.setColor(QPalette::ButtonText, traystyle::secondary());
+    m_openInbox->setPalette(palette);
+    connect(m_openInbox, &QToolButton::clicked, this, [this] {
+        if (m_actions.onOpenApp)
+            m_actions.onOpenApp();
+    });
+    row->addStretch(1);
+    row->addWidget(m_openInbox);
+    row->addStretch(1);
+    return footer;
+}
+
+void TrayPopoverView::rebuildFilterMenu()
+{
+    // Remove the old entries without deleting them now: one of them may be the entry whose choice
+    // caused this rebuild.
+    for (QAction* action : m_filterMenu->actions()) {
+        m_filterMenu->removeAction(action);
+        action->deleteLater();
+    }
+    QAction* unreadOnly = m_filterMenu->addAction(QStringLiteral("Unread Only"));
+    unreadOnly->setObjectName(QStringLiteral("unreadOnly"));
+    unreadOnly->setCheckable(true);
+    unreadOnly->setChecked(m_model.showUnreadOnly());
+    connect(unreadOnly, &QAction::triggered, this, [this](bool on) {
+        m_model.setShowUnreadOnly(on);
+        if (m_actions.onUnreadOnlyChanged)
+            m_actions.onUnreadOnlyChanged(on);
+    });
+    if (m_model.accounts().empty())
+        return;
+    m_filterMenu->addSeparator();
+    QAction* all = m_filterMenu->addAction(filterLabel("All Accounts", m_model.totalUnread()));
+    all->setCheckable(true);
+    all->setChecked(!m_model.selectedAccountId());
+    connect(all, &QAction::triggered, this, [this] { m_model.setSelectedAccountId(std::nullopt); });
+    for (const TrayAccount& account : m_model.accounts()) {
+        QAction* item = m_filterMenu->addAction(filterIcon(account), filterLabel(account.name, account.unreadCount));
+        item->setCheckable(true);
+        item->setChecked(m_model.selectedAccountId() == account.id);
+        item->setData(qs(account.id));
+        connect(item, &QAction::triggered, this, [this, id = account.id] { m_model.setSelectedAccountId(id); });
+    }
+}
+
+// ---- redraw ----
+
+void TrayPopoverView::refresh()
+{
+    const bool filtering = isFiltering();
+    m_filterButton->setIcon(traystyle::symbolIcon(
+        filtering ? "line.3.horizontal.decrease.circle.fill" : "line.3.horizontal.decrease.circle", 13,
+        filtering ? traystyle::accent() : traystyle::primary()));
+    m_filterButton->setIconSize(QSize(13, 13));
+    m_filterButton->setProperty("filtering", filtering);
+    const auto filtered = filteredAccount();
+    m_filterButton->setToolTip(filtered ? QStringLiteral("Showing ") + qs(filtered->name)
+                                        : QStringLiteral("All Accounts"));
+    rebuildFilterMenu();
+
+    const auto compose = composeAccount();
+    m_composeButton->setToolTip(compose ? QStringLiteral("New Message in ") + qs(compose->name)
+                                        : QStringLiteral("New Message"));
+    m_refreshAction->setEnabled(!m_model.isRefreshing());
+
+    refreshCard();
+
+    const bool hasAccounts = !m_model.accounts().empty();
+    m_contentBlock->setVisible(hasAccounts);
+    m_noAccounts->setVisible(!hasAccounts);
+    if (hasAccounts) {
+        const auto account = searchAccount();
+        const std::vector<TrayAccount> scopeAccounts =
+            m_model.selectedAccountId() ? std::vector<TrayAccount>{} : m_model.accounts();
+        m_searchField->sync(m_searchQuery, searchPlaceholder(), scopeAccounts,
+                            account ? std::optional<std::string>(account->id) : std::nullopt);
+    }
+    replaceStatusAndList();
+}
+
+void TrayPopoverView::refreshCard()
+{
+    const auto code = m_model.activeVerificationCode();
+    if (!code) {
+        if (m_card) {
+            m_card->hide();
+            m_card->deleteLater();
+            m_card = nullptr;
+        }
+        m_cardArea->setVisible(false);
+        return;
+    }
+    const QColor color = accountColor(code->accountId);
+    if (m_card && m_card->item() == *code && m_card->accountColor() == color) {
+        m_card->refresh(); // same code: keep its "Copied" state
+    } else {
+        if (m_card) {
+            m_card->hide();
+            m_card->deleteLater();
+        }
+        auto onSelect = [this](const std::string& accountId, const std::string& threadId) {
+            if (m_actions.onShowThread)
+                m_actions.onShowThread(accountId, threadId);
+        };
+        m_card = new VerificationCodeCard(*code, color, onSelect, m_clock, m_cardArea);
+        static_cast<QVBoxLayout*>(m_cardArea->layout())->insertWidget(0, m_card);
+    }
+    m_cardArea->setVisible(true);
+}
+
+void TrayPopoverView::replaceStatusAndList()
+{
+    QWidget* next = m_model.accounts().empty() ? nullptr : buildStatusAndList();
+    if (m_statusAndList) {
+        m_statusAndList->hide();
+        m_statusAndList->deleteLater();
+    }
+    m_statusAndList = next;
+    if (next)
+        m_contentLayout->addWidget(next);
+}
+
+QWidget* TrayPopoverView::buildStatusAndList()
+{
+    auto* area = new QWidget(m_contentBlock);
+    area->setObjectName(QStringLiteral("statusAndList"));
+    auto* column = new QVBoxLayout(area);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+
+    const auto needingAuth = accountsNeedingAuth();
+    if (m_model.isOffline()) {
+        column->addWidget(new TrayBanner(TrayBanner::Kind::offline, QStringLiteral("Offline"),
+                                         QStringLiteral("Waiting for network connection…"), {}, area));
+    } else if (!needingAuth.empty()) {
+        const TrayAccount& account = needingAuth.front();
+        column->addWidget(new TrayBanner(
+            TrayBanner::Kind::signIn, QStringLiteral("Sign in required"),
+            qs(account.name) + QStringLiteral(" session has expired"),
+            [this, id = account.id] {
+                if (m_actions.onShowAccount)
+                    m_actions.onShowAccount(id);
+            },
+            area));
+    } else if (m_model.isRestricted()) {
+        column->addWidget(new TrayBanner(TrayBanner::Kind::restricted, QStringLiteral("Gmail access blocked"),
+                                         QStringLiteral("An account's organization has blocked Gmail."), {}, area));
+    }
+
+    auto caughtUp = [&] {
+        std::vector<std::string> names;
+        const auto& selected = m_model.selectedAccountId();
+        for (const TrayAccount& account : m_model.accounts())
+            if (!selected || account.id == *selected)
+                names.push_back(account.name);
+        return new TrayBanner(TrayBanner::Kind::caughtUp, QStringLiteral("All caught up"), caughtUpSubtitle(names), {},
+                              area);
+    };
+    const std::int64_t unread = m_model.visibleUnreadCount();
+    if (unread == 0 && !m_model.isOffline() && !m_model.isRestricted() && needingAuth.empty() &&
+        !m_model.showUnreadOnly())
+        column->addWidget(caughtUp());
+
+    const auto messages = m_model.visibleMessages();
+    if (!messages.empty()) {
+        if (unread == 0) {
+            QFont font = traystyle::font(11, QFont::DemiBold);
+            font.setLetterSpacing(QFont::AbsoluteSpacing, 0.35);
+            auto* recent = textLabel(QStringLiteral("RECENT"), font, traystyle::secondary(), area);
+            recent->setObjectName(QStringLiteral("recentLabel"));
+            recent->setContentsMargins(4, 0, 4, 0);
+            column->addWidget(recent);
+        }
+        column->addWidget(buildMessageList(messages));
+    } else if (m_model.showUnreadOnly() && !m_model.isRestricted()) {
+        column->addWidget(caughtUp());
+    } else {
+        auto* nothing = textLabel(QStringLiteral("Nothing recent to show"), traystyle::font(12), traystyle::tertiary(),
+                                  area);
+        nothing->setObjectName(QStringLiteral("nothingRecentLabel"));
+        nothing->setAlignment(Qt::AlignCenter);
+        nothing->setContentsMargins(0, 16, 0, 16);
+        column->addWidget(nothing);
+    }
+    return area;
+}
+
+QWidget* TrayPopoverView::buildMessageList(const std::vector<TrayModel::VisibleMessage>& messages)
+{
+    auto* list = new MessageList(this);
+    auto* rows = new QWidget;
+    rows->setObjectName(QStringLiteral("messageRows"));
+    rows->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(rows);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    const double now = m_clock.now();
+    int height = 0;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const TrayMessage& message = messages[i].message;
+        const TrayAccount& account = messages[i].account;
+        auto onTap = [this, accountId = account.id, threadId = message.threadId] {
+            if (m_actions.onShowThread)
+                m_actions.onShowThread(accountId, threadId);
+        };
+        auto onAction = [this, accountId = account.id, messageId = message.id,
+                         threadId = message.threadId](TrayThreadAction action) {
+            m_model.apply(action, accountId, messageId);
+            if (m_actions.onThreadAction)
+                m_actions.onThreadAction(accountId, threadId, action);
+        };
+        auto* row = new TrayMessageRow(message, accountColor(account.id), i + 1 < messages.size(),
+                                       qs(message.formattedTime(now)), onTap, onAction, rows);
+        column->addWidget(row);
+        height += row->sizeHint().height();
+    }
+    list->setWidget(rows);
+    list->setFixedHeight(std::min(height + 2, kMaxListHeight));
+    return list;
+}
+
+VerificationCodeCard* TrayPopoverView::card() const
+{
+    return m_card.data();
+}
+
+std::vector<TrayBanner*> TrayPopoverView::banners() const
+{
+    std::vector<TrayBanner*> result;
+    if (m_statusAndList)
+        for (TrayBanner* banner : m_statusAndList->findChildren<TrayBanner*>())
+            result.push_back(banner);
+    return result;
+}
+
+std::vector<TrayMessageRow*> TrayPopoverView::messageRows() const
+{
+    std::vector<TrayMessageRow*> result;
+    if (m_statusAndList)
+        for (TrayMessageRow* row : m_statusAndList->findChildren<TrayMessageRow*>())
+            result.push_back(row);
+    return result;
+}
+
+QScrollArea* TrayPopoverView::messageList() const
+{
+    return m_statusAndList ? m_statusAndList->findChild<QScrollArea*>(QStringLiteral("messageList")) : nullptr;
+}
+
+} // namespace tarnwick
