@@ -3,9 +3,12 @@
 #   → request written to the helper's standard input
 #   ← response or event read from its standard output
 #   ┆ log record from its standard error
-# Usage: demo-session.sh <path to tarnwick-helper>   (run it inside scripts/with-session.sh)
+#   ◆ what the desktop's notification server was asked to show (with the stand-in server)
+# Usage: demo-session.sh <tarnwick-helper> [<demo-notification-server>]
+#   (run it inside scripts/with-session.sh)
 set -uo pipefail
-helper=${1:?usage: demo-session.sh <tarnwick-helper>}
+helper=${1:?usage: demo-session.sh <tarnwick-helper> [<demo-notification-server>]}
+notification_server=${2:-}
 pace=${TARNWICK_DEMO_PACE:-0.7}
 
 if [ -t 1 ]; then
@@ -13,10 +16,21 @@ if [ -t 1 ]; then
 else
   bold=; dim=; blue=; green=; yellow=; reset=
 fi
+magenta=${bold:+$'\e[35m'}
 
 records=$(mktemp)
-trap 'rm -f "$records"' EXIT
+desktop=$(mktemp)
+server_pid=
+trap 'rm -f "$records" "$desktop"; [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null' EXIT
 shown=0
+desktop_shown=0
+
+if [ -n "$notification_server" ]; then
+  "$notification_server" >"$desktop" &
+  server_pid=$!
+  for _ in $(seq 50); do grep -q '^ready$' "$desktop" && break; sleep 0.1; done
+  desktop_shown=1
+fi
 
 coproc HELPER { exec "$helper" 2>"$records"; }
 helper_pid=$HELPER_PID
@@ -29,6 +43,12 @@ show_records() {
   if [ "$total" -gt "$shown" ]; then
     tail -n +"$((shown + 1))" "$records" | head -n "$((total - shown))" | sed "s/^/  ${dim}┆ /; s/\$/${reset}/"
     shown=$total
+  fi
+  total=$(wc -l <"$desktop")
+  if [ "$total" -gt "$desktop_shown" ]; then
+    tail -n +"$((desktop_shown + 1))" "$desktop" | head -n "$((total - desktop_shown))" |
+      sed "s/^/  ${magenta}◆ /; s/\$/${reset}/"
+    desktop_shown=$total
   fi
 }
 
@@ -69,8 +89,13 @@ step "It mirrors the user's preferences" \
   '{"id":7,"method":"settings.update","params":{"settings":{"theme":"dark","menuBarUnreadDisplay":"dots","notifications":{"primary":"loud","updates":"silent","promotions":"badge","social":"badge","forums":"off"}}}}'
 step "It prepares desktop notifications" \
   '{"id":8,"method":"notify.setup"}'
+step "Two new messages arrive; the promotion is held back by its category level" \
+  '{"id":9,"method":"notify.dispatch","params":{"accountId":"acc-work","notifications":{"primary":"loud","promotions":"badge"},"messages":[{"id":"m4","threadId":"t4","from":"\"Grace Hopper\" <grace@example.com>","subject":"Lunch on Friday?","snippet":"The usual place at noon","category":"primary"},{"id":"m5","threadId":"t5","from":"Shop <deals@shop.example>","subject":"48 hours only","snippet":"","category":"promotions"}]}}'
+drain 1
+step "The same message again: it was shown already, so no second banner" \
+  '{"id":10,"method":"notify.dispatch","params":{"accountId":"acc-work","messages":[{"id":"m4","threadId":"t4","from":"Grace Hopper <grace@example.com>","subject":"Lunch on Friday?","category":"primary"}]}}'
 step "A request for a method the helper does not know" \
-  '{"id":9,"method":"tray.bogus"}'
+  '{"id":11,"method":"tray.bogus"}'
 step "A request without an id: the work is done, but nothing is answered" \
   '{"method":"tray.destroy"}'
 

@@ -7,4 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTARNWICK_BENCHMARKS=OFF >/dev/null
 cmake --build build/demo -j2
-exec scripts/with-session.sh scripts/demo-session.sh build/demo/helper/tarnwick-helper
+# Installed into a prefix, the helper knows itself as Tarnwick and talks to the notification server.
+cmake --install build/demo --prefix build/demo/prefix >/dev/null
+exec scripts/with-session.sh scripts/demo-session.sh build/demo/prefix/bin/tarnwick-helper \
+  build/demo/demo/demo-notification-server
