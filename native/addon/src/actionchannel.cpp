@@ -21,9 +21,9 @@ void deliver(Napi::Env env, Napi::Function callback, std::nullptr_t*, Action* ra
     // env is null when the runtime is shutting down and the queue is being drained.
     if (env == nullptr || callback.IsEmpty())
         return;
-    // A throwing callback leaves its exception pending; the runtime reports it as uncaught.
     callback.Call(env.Undefined(), {Napi::String::New(env, pair->action),
                                     Napi::String::New(env, pair->payload)});
+    reportUncaught(env);
 }
 
 using Channel = Napi::TypedThreadSafeFunction<std::nullptr_t, Action, deliver>;
@@ -38,6 +38,15 @@ std::optional<Channel>& channelSlot()
 }
 
 } // namespace
+
+// Left pending, Node would only print a deprecation warning and drop the exception.
+void reportUncaught(Napi::Env env)
+{
+    if (!env.IsExceptionPending())
+        return;
+    Napi::Error error = env.GetAndClearPendingException();
+    napi_fatal_exception(env, error.Value());
+}
 
 void ActionChannel::replace(Napi::Env env, Napi::Function callback)
 {

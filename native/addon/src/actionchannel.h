@@ -7,6 +7,10 @@
 
 namespace tarnwick::addon {
 
+/// Hands an exception left pending by a script callback to the runtime's uncaught-exception
+/// handling ('uncaughtException'), as a throw on an ordinary event-loop turn would be.
+void reportUncaught(Napi::Env env);
+
 class ActionChannel {
 public:
     /// Makes `callback` the receiver of every later action (thread-safe function "ToolbarAction",

@@ -212,8 +212,10 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
         channel->Unref(env);
         completion = [channel] {
             channel->NonBlockingCall([](Napi::Env callEnv, Napi::Function callback) {
-                if (callEnv != nullptr && !callback.IsEmpty())
-                    callback.Call(callEnv.Undefined(), {});
+                if (callEnv == nullptr || callback.IsEmpty())
+                    return;
+                callback.Call(callEnv.Undefined(), {});
+                reportUncaught(callEnv);
             });
             channel->Release();
         };
