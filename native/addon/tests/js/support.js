@@ -27,8 +27,14 @@ function loadAddon() {
   return require(paths.addon);
 }
 
+let testHost = null;
 function loadTestHost() {
-  return require(paths.testHost);
+  if (!testHost) {
+    testHost = require(paths.testHost);
+    // See endProcess in the test host: skip the exit handlers that tear the UI thread down.
+    process.on('exit', (code) => testHost.endProcess(code));
+  }
+  return testHost;
 }
 
 /// Resolves once predicate() is truthy (with its value); rejects after timeoutMs.
@@ -90,7 +96,9 @@ function installDesktopEntries(entries) {
   fs.mkdirSync(applications, { recursive: true });
   fs.mkdirSync(path.join(root, 'config'), { recursive: true });
   fs.mkdirSync(path.join(root, 'system'), { recursive: true });
+  const cache = new Map();
   for (const [name, entry] of Object.entries(entries)) {
+    for (const type of entry.mimeTypes) cache.set(type, [...(cache.get(type) || []), name]);
     fs.writeFileSync(path.join(applications, name), [
       '[Desktop Entry]',
       'Type=Application',
@@ -100,6 +108,9 @@ function installDesktopEntries(entries) {
       '',
     ].join('\n'));
   }
+  // The index that update-desktop-database keeps; GIO finds handlers through it.
+  fs.writeFileSync(path.join(applications, 'mimeinfo.cache'), ['[MIME Cache]',
+    ...[...cache].map(([type, names]) => `${type}=${names.join(';')};`), ''].join('\n'));
   process.env.XDG_DATA_HOME = path.join(root, 'data');
   process.env.XDG_CONFIG_HOME = path.join(root, 'config');
   process.env.XDG_DATA_DIRS = path.join(root, 'system');
