@@ -4,7 +4,6 @@
 
 #include <tarnwick/native/uithread.h>
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
@@ -41,12 +40,20 @@ std::shared_ptr<const QMimeData>& dragDataSlot()
     return *slot;
 }
 
+// Each message goes straight to the widget's own handler. QApplication::notify would route drag
+// events the way a real drag does: an unaccepted enter travels up to the parents, and move, drop
+// and leave go to the drag manager's current target, which a played drag never sets.
+void deliver(QWidget* receiver, QEvent* event)
+{
+    static_cast<QObject*>(receiver)->event(event);
+}
+
 // The drag sequence's events, positioned at the drag location as seen by `receiver`.
 Qt::DropAction sendDragEnter(QWidget* receiver, const DragInfo& info)
 {
     QDragEnterEvent event(receiver->mapFrom(info.window.data(), info.location), Qt::CopyAction,
                           info.data.get(), Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(receiver, &event);
+    deliver(receiver, &event);
     return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
 }
 
@@ -54,21 +61,21 @@ void sendDragMove(QWidget* receiver, const DragInfo& info)
 {
     QDragMoveEvent event(receiver->mapFrom(info.window.data(), info.location), Qt::CopyAction,
                          info.data.get(), Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(receiver, &event);
+    deliver(receiver, &event);
 }
 
 bool sendDrop(QWidget* receiver, const DragInfo& info)
 {
     QDropEvent event(QPointF(receiver->mapFrom(info.window.data(), info.location)), Qt::CopyAction,
                      info.data.get(), Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(receiver, &event);
+    deliver(receiver, &event);
     return event.isAccepted();
 }
 
 void sendDragLeave(QWidget* receiver)
 {
     QDragLeaveEvent event;
-    QCoreApplication::sendEvent(receiver, &event);
+    deliver(receiver, &event);
 }
 
 void collect(QWidget* widget, std::vector<QWidget*>& found)
