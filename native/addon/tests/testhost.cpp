@@ -9,8 +9,11 @@
 #include <napi.h>
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QAction>
 #include <QClipboard>
 #include <QCursor>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
@@ -161,10 +164,55 @@ Napi::Value createWindow(const Napi::CallbackInfo& info)
     return handleOf(info.Env(), root);
 }
 
+/// createMainWindow() -> Buffer: a shown main window (where a toolbar can go); the handle is the
+/// address of its central widget, as the main application's window reports it.
+Napi::Value createMainWindow(const Napi::CallbackInfo& info)
+{
+    QWidget* content = nullptr;
+    onUiThread([&] {
+        auto* window = new QMainWindow;
+        content = new PlainView(window);
+        content->setObjectName(QStringLiteral("content"));
+        window->setCentralWidget(content);
+        window->setGeometry(100, 100, 900, 500);
+        window->show();
+    });
+    return handleOf(info.Env(), content);
+}
+
+/// clickInWindow(handle, objectName) -> "action" | "button" | null: triggers the action or clicks
+/// the button of that name in the handle's window, as the user would.
+Napi::Value clickInWindow(const Napi::CallbackInfo& info)
+{
+    QWidget* content = widgetOf(info[0]);
+    const QString name = QString::fromStdString(info[1].As<Napi::String>().Utf8Value());
+    QString what;
+    onUiThread([&] {
+        QWidget* window = content->window();
+        for (auto* button : window->findChildren<QAbstractButton*>(name)) {
+            if (button->isVisible() && button->isEnabled()) {
+                button->click();
+                what = QStringLiteral("button");
+                return;
+            }
+        }
+        for (auto* action : window->findChildren<QAction*>(name)) {
+            if (action->isEnabled()) {
+                action->trigger();
+                what = QStringLiteral("action");
+                return;
+            }
+        }
+    });
+    if (what.isEmpty())
+        return info.Env().Null();
+    return Napi::String::New(info.Env(), what.toStdString());
+}
+
 Napi::Value destroyWindow(const Napi::CallbackInfo& info)
 {
     QWidget* root = widgetOf(info[0]);
-    onUiThread([root] { delete root; });
+    onUiThread([root] { delete root->window(); });
     return info.Env().Undefined();
 }
 
@@ -293,6 +341,8 @@ Napi::Object registerFunctions(Napi::Env env, Napi::Object exports)
     exports.Set("fakeTakeCalls", Napi::Function::New(env, fakeTakeCalls));
     exports.Set("fakeFire", Napi::Function::New(env, fakeFire));
     exports.Set("createWindow", Napi::Function::New(env, createWindow));
+    exports.Set("createMainWindow", Napi::Function::New(env, createMainWindow));
+    exports.Set("clickInWindow", Napi::Function::New(env, clickInWindow));
     exports.Set("destroyWindow", Napi::Function::New(env, destroyWindow));
     exports.Set("takeEvents", Napi::Function::New(env, takeEvents));
     exports.Set("setPointer", Napi::Function::New(env, setPointer));
