@@ -32,3 +32,46 @@ target_sources(TarnwickHelperLib PRIVATE
 )
 target_include_directories(TarnwickHelperLib PRIVATE src ${CMAKE_CURRENT_BINARY_DIR})
 target_link_libraries(TarnwickHelperLib PUBLIC Qt6::DBus PRIVATE HelperBrand HelperUI)
+
+if(BUILD_TESTING)
+  # A desktop tray for the tests: owns org.kde.StatusNotifierWatcher on the session bus.
+  qt_add_dbus_adaptor(test_sni_watcher_dbus dbus/org.kde.StatusNotifierWatcher.xml
+    teststatusnotifierwatcher.h tarnwick::testing::TestStatusNotifierWatcher teststatusnotifierwatcheradaptor
+    StatusNotifierWatcherAdaptor)
+  add_library(TestStatusNotifierWatcher STATIC
+    tests/teststatusnotifierwatcher.cpp
+    tests/teststatusnotifierwatcher.h
+    ${test_sni_watcher_dbus})
+  target_include_directories(TestStatusNotifierWatcher PUBLIC tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+  target_link_libraries(TestStatusNotifierWatcher PUBLIC TarnwickHelperLib Qt6::DBus)
+endif()
+
+# Drawing and views in process: the title renderer, the popover and the code card. Review images of
+# the popover (looked at, never compared) go under the build tree.
+tarnwick_add_test(helper_tray_ui_tests QT_APP
+  SOURCES
+    tests/styledtitlerenderer_tests.cpp
+    tests/traypopoverview_tests.cpp
+    tests/verificationcodecard_tests.cpp
+  LIBRARIES TarnwickHelperLib HelperUI HelperBrand TarnwickTestSupport Qt6::Test)
+if(TARGET helper_tray_ui_tests)
+  target_compile_definitions(helper_tray_ui_tests PRIVATE TARNWICK_REVIEW_DIR="${CMAKE_BINARY_DIR}/review-images")
+endif()
+
+# The item on the session bus against the test watcher, in process and through the real program. The
+# watcher owns a well-known name, so these run under the "session-bus-names" lock.
+if(BUILD_TESTING)
+  add_executable(helper_tray_bus_tests
+    tests/statusnotifieritemhost_tests.cpp
+    tests/tray_process_tests.cpp)
+  target_link_libraries(helper_tray_bus_tests PRIVATE TarnwickHelperLib TestStatusNotifierWatcher
+    TarnwickTestSupport Qt6::Test GTest::gtest GTest::gmock TarnwickQtTestMain)
+  gtest_discover_tests(helper_tray_bus_tests
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARNWICK_BUILD_DIR=${CMAKE_BINARY_DIR}"
+      RESOURCE_LOCK session-bus-names
+      TIMEOUT 300)
+  add_dependencies(helper_tray_bus_tests tarnwick-helper)
+endif()

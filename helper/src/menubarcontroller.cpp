@@ -1,11 +1,14 @@
 #include "tarnwick/helper/menubarcontroller.h"
 
+#include <QDBusConnection>
+#include <QGuiApplication>
 #include <set>
 
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/headlessstatusitemhost.h"
 #include "tarnwick/helper/menubartitle.h"
 #include "tarnwick/helper/statusitemhost.h"
+#include "tarnwick/helper/statusnotifieritemhost.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/platform/qtmainqueue.h"
 #include "tarnwick/rpc/helperlog.h"
@@ -31,9 +34,13 @@ MenuBarController::~MenuBarController() = default;
 
 MenuBarController& MenuBarController::shared()
 {
-    // Until the desktop tray item is built, the item lives in memory only; every rule still runs.
+    // The desktop's tray when the program runs with a GUI; a process without one (tools, tests) keeps
+    // the item in memory only, and every rule still runs.
     static QtMainQueue* mainQueue = new QtMainQueue;
-    static HeadlessStatusItemHost* host = new HeadlessStatusItemHost;
+    static StatusItemHost* host = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                      ? static_cast<StatusItemHost*>(
+                                            new StatusNotifierItemHost(QDBusConnection::sessionBus()))
+                                      : new HeadlessStatusItemHost;
     static MenuBarController* instance =
         new MenuBarController(TrayModel::shared(), FocusFilterController::shared(), *host, *mainQueue);
     return *instance;

@@ -22,13 +22,13 @@
 #include "tarnwick/helper/statusitemhost.h"
 #include "tarnwick/helper/statusnotifiertypes.h"
 #include "tarnwick/helper/styledtitlerenderer.h"
+#include "tarnwick/helper/traypopover.h"
 
 class QDBusServiceWatcher;
 
 namespace tarnwick {
 
 class StatusNotifierItemObject;
-class TrayPopover;
 
 class StatusNotifierItemHost final : public QObject, public StatusItemHost {
     Q_OBJECT

@@ -1,0 +1,125 @@
+#include "teststatusnotifierwatcher.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <QUuid>
+
+#include "teststatusnotifierwatcheradaptor.h"
+
+namespace tarnwick::testing {
+
+namespace {
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+} // namespace
+
+TestStatusNotifierWatcher::TestStatusNotifierWatcher()
+    : m_connectionName(QStringLiteral("test-sni-watcher-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
+{
+    registerStatusNotifierTypes();
+    new StatusNotifierWatcherAdaptor(this);
+}
+
+TestStatusNotifierWatcher::~TestStatusNotifierWatcher()
+{
+    stop();
+    QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+bool TestStatusNotifierWatcher::start()
+{
+    if (!m_bus.isConnected())
+        return false;
+    if (!m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this, QDBusConnection::ExportAdaptors))
+        return false;
+    return m_bus.registerService(kWatcherService);
+}
+
+void TestStatusNotifierWatcher::stop()
+{
+    if (!m_bus.isConnected())
+        return;
+    m_bus.unregisterService(kWatcherService);
+    m_bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+}
+
+void TestStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& service)
+{
+    m_lastRegistrant = message().service();
+    m_items.append(service);
+    Q_EMIT StatusNotifierItemRegistered(service);
+}
+
+void TestStatusNotifierWatcher::RegisterStatusNotifierHost(const QString&)
+{
+}
+
+QVariant TestStatusNotifierWatcher::itemProperty(const QString& service, const QString& name)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, kItemPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << kItemInterface << name;
+    // The item lives in this test's process: wait without blocking its event loop.
+    QDBusPendingCall pending = m_bus.asyncCall(call);
+    waitUntil([&] { return pending.isFinished(); });
+    QDBusReply<QDBusVariant> reply = pending.reply();
+    return reply.isValid() ? reply.value().variant() : QVariant();
+}
+
+SniImageList TestStatusNotifierWatcher::iconPixmap(const QString& service)
+{
+    SniImageList images;
+    const QVariant value = itemProperty(service, QStringLiteral("IconPixmap"));
+    if (value.canConvert<QDBusArgument>())
+        value.value<QDBusArgument>() >> images;
+    return images;
+}
+
+SniToolTip TestStatusNotifierWatcher::toolTip(const QString& service)
+{
+    SniToolTip tip;
+    const QVariant value = itemProperty(service, QStringLiteral("ToolTip"));
+    if (value.canConvert<QDBusArgument>())
+        value.value<QDBusArgument>() >> tip;
+    return tip;
+}
+
+void TestStatusNotifierWatcher::callItem(const QString& service, const QString& method, const QVariantList& arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, kItemPath, kItemInterface, method);
+    call.setArguments(arguments);
+    m_bus.asyncCall(call);
+}
+
+void TestStatusNotifierWatcher::watchItemSignals(const QString& service)
+{
+    for (const char* name : {"NewIcon", "NewTitle", "NewToolTip"})
+        m_bus.connect(service, kItemPath, kItemInterface, QString::fromLatin1(name), this, SLOT(onItemSignal()));
+}
+
+void TestStatusNotifierWatcher::onItemSignal()
+{
+    m_signals.append(message().member());
+}
+
+bool TestStatusNotifierWatcher::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    QDeadlineTimer deadline(timeout);
+    // The timer only guarantees a wake-up at the deadline; every other wake-up is a real event.
+    QTimer wakeUp;
+    wakeUp.setSingleShot(true);
+    wakeUp.start(timeout);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+} // namespace tarnwick::testing
