@@ -1,0 +1,224 @@
+#include "tarnwick/helper/settingswindowcontroller.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "tarnwick/brand/symbolimage.h"
+#include "tarnwick/rpc/helperlog.h"
+
+namespace tarnwick {
+
+// The window itself: reports its closing to the controller, which forgets it on the next turn.
+class SettingsWindowFrame : public QWidget {
+public:
+    explicit SettingsWindowFrame(SettingsWindowController& controller)
+        : m_controller(controller)
+    {
+        setObjectName(QStringLiteral("settingsWindow"));
+        setAttribute(Qt::WA_DeleteOnClose, false); // closing hides; the controller deletes it
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        QWidget::closeEvent(event);
+        if (event->isAccepted() && !m_closing) {
+            m_closing = true;
+            m_controller.windowWillClose();
+        }
+    }
+
+private:
+    SettingsWindowController& m_controller;
+    bool m_closing = false;
+};
+
+namespace {
+
+QIcon tabIcon(const std::string& symbol, const QPalette& palette)
+{
+    QIcon icon;
+    for (qreal dpr : {1.0, 2.0}) {
+        icon.addPixmap(QPixmap::fromImage(SymbolImage::render(symbol, QSize(24, 24), palette.color(QPalette::WindowText), dpr)),
+                       QIcon::Normal, QIcon::Off);
+        icon.addPixmap(QPixmap::fromImage(SymbolImage::render(symbol, QSize(24, 24), palette.color(QPalette::Highlight), dpr)),
+                       QIcon::Normal, QIcon::On);
+    }
+    return icon;
+}
+
+} // namespace
+
+SettingsWindowController& SettingsWindowController::shared()
+{
+    static SettingsWindowController* instance = new SettingsWindowController;
+    return *instance;
+}
+
+void SettingsWindowController::show(SettingsWindowSpec spec, const std::optional<std::string>& pane)
+{
+    m_spec = std::move(spec);
+    if (m_window && m_window->isVisible() && m_panes) {
+        if (pane)
+            selectPane(*pane);
+    } else {
+        if (m_window)
+            close();
+        build(pane);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void SettingsWindowController::build(const std::optional<std::string>& pane)
+{
+    auto* window = new SettingsWindowFrame(*this);
+    window->setWindowTitle(QString::fromStdString(m_spec->title));
+    auto* column = new QVBoxLayout(window);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* toolbar = new QWidget(window);
+    toolbar->setObjectName(QStringLiteral("tabBar"));
+    auto* toolbarLayout = new QHBoxLayout(toolbar);
+    toolbarLayout->setContentsMargins(8, 6, 8, 4);
+    toolbarLayout->setSpacing(2);
+    toolbarLayout->addStretch(1);
+    column->addWidget(toolbar);
+    auto* line = new QFrame(window);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    column->addWidget(line);
+
+    auto* panes = new QStackedWidget(window);
+    panes->setObjectName(QStringLiteral("panes"));
+    column->addWidget(panes);
+
+    m_tabButtons = new QButtonGroup(window);
+    m_tabButtons->setExclusive(true);
+    m_paneHeights.clear();
+    int index = 0;
+    for (const SettingsTab& tab : m_spec->tabs) {
+        auto* button = new QToolButton(toolbar);
+        button->setObjectName(QString::fromStdString("tab:" + tab.id));
+        button->setText(QString::fromStdString(tab.label));
+        button->setAccessibleName(QString::fromStdString(tab.label));
+        button->setIcon(tabIcon(tab.icon, window->palette()));
+        button->setIconSize(QSize(24, 24));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setMinimumWidth(72);
+        toolbarLayout->addWidget(button);
+        m_tabButtons->addButton(button, index);
+
+        // The content sits in a frame kContentWidth wide, centred, with a margin all round.
+        auto* page = new QWidget(panes);
+        page->setObjectName(QString::fromStdString("pane:" + tab.id));
+        auto* pageLayout = new QVBoxLayout(page);
+        const int side = (kPaneWidth - kContentWidth) / 2;
+        pageLayout->setContentsMargins(side, kPaneExtraHeight / 2, side, kPaneExtraHeight / 2);
+        QWidget* content = tab.content ? tab.content() : new QWidget;
+        content->setParent(page);
+        content->setFixedWidth(kContentWidth);
+        pageLayout->addWidget(content, 1);
+        const int wanted = static_cast<int>(tab.height) + kPaneExtraHeight;
+        // A desktop font may need more room than the design height; never clip the form.
+        const int needed = content->sizeHint().height() + kPaneExtraHeight;
+        m_paneHeights.push_back(std::max(wanted, needed));
+        panes->addWidget(page);
+        ++index;
+    }
+    toolbarLayout->addStretch(1);
+    QObject::connect(m_tabButtons, &QButtonGroup::idClicked, window, [this](int id) { showTab(id); });
+
+    m_window = window;
+    m_panes = panes;
+    if (!m_spec->tabs.empty())
+        showTab(0);
+    if (pane)
+        selectPane(*pane);
+
+    window->adjustSize();
+    if (QScreen* screen = window->screen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void SettingsWindowController::showTab(int index)
+{
+    if (!m_panes || index < 0 || index >= m_panes->count())
+        return;
+    for (int i = 0; i < m_panes->count(); ++i) {
+        // Only the pane on screen takes part in the size, so the window fits each tab.
+        QWidget* page = m_panes->widget(i);
+        page->setSizePolicy(i == index ? QSizePolicy::Fixed : QSizePolicy::Ignored,
+                            i == index ? QSizePolicy::Fixed : QSizePolicy::Ignored);
+    }
+    QWidget* page = m_panes->widget(index);
+    page->setFixedSize(kPaneWidth, m_paneHeights[static_cast<std::size_t>(index)]);
+    m_panes->setCurrentIndex(index);
+    if (QAbstractButton* button = m_tabButtons->button(index))
+        button->setChecked(true);
+    m_panes->adjustSize();
+    if (m_window)
+        m_window->adjustSize();
+}
+
+void SettingsWindowController::selectPane(const std::string& pane)
+{
+    HelperLog::info("Settings", "Switched settings pane to " + pane);
+    if (!m_spec)
+        return;
+    const std::string wanted = QString::fromStdString(pane).toLower().toStdString();
+    const auto& tabs = m_spec->tabs;
+    auto it = std::find_if(tabs.begin(), tabs.end(), [&](const SettingsTab& tab) { return tab.id == wanted; });
+    if (it != tabs.end())
+        showTab(static_cast<int>(it - tabs.begin()));
+}
+
+std::optional<std::string> SettingsWindowController::currentPane() const
+{
+    if (!m_window || !m_panes || !m_spec)
+        return std::nullopt;
+    const int index = m_panes->currentIndex();
+    if (index < 0 || index >= static_cast<int>(m_spec->tabs.size()))
+        return std::nullopt;
+    return m_spec->tabs[static_cast<std::size_t>(index)].id;
+}
+
+void SettingsWindowController::windowWillClose()
+{
+    HelperLog::info("Settings", "Settings window will close");
+    // A window built again before this task runs must stay open.
+    QTimer::singleShot(0, qApp, [this, closing = QPointer<QWidget>(m_window)] {
+        if (closing && closing == m_window)
+            close();
+    });
+}
+
+void SettingsWindowController::close()
+{
+    HelperLog::info("Settings", "Settings window closed");
+    if (QWidget* window = m_window) {
+        m_window = nullptr;
+        window->hide();
+        window->deleteLater();
+    }
+    m_panes = nullptr;
+    m_tabButtons = nullptr;
+    m_spec.reset();
+    m_paneHeights.clear();
+}
+
+} // namespace tarnwick
