@@ -40,7 +40,7 @@ public:
     QList<QUrl> items() const;
 };
 
-class ToolbarManager final : public native::ToolbarManagerBase {
+class ToolbarManager : public native::ToolbarManagerBase {
     Q_OBJECT
 public:
     /// Created on first use, on the UI thread; never destroyed.

@@ -3,7 +3,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <future>
 #include <thread>
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QMetaObject>
@@ -34,7 +37,7 @@ bool wantsOffscreen()
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-void stopOwnThread()
+void parkOwnThread()
 {
     OwnThread& state = own();
     QCoreApplication* app = nullptr;
@@ -42,11 +45,23 @@ void stopOwnThread()
         std::lock_guard lock(state.mutex);
         app = state.app;
     }
-    if (!app || !state.thread.joinable())
+    if (!app)
         return;
-    // Let the application end on its own thread before the process tears down Qt's globals.
-    QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    state.thread.join();
+    // The process is exiting and its static objects, Qt's among them, are being destroyed on this
+    // thread. The UI thread must not run alongside that, nor destroy its application afterwards
+    // (whose clean-up would reach objects already gone): park it inside a task until the process
+    // ends.
+    std::promise<void> parked;
+    std::future<void> isParked = parked.get_future();
+    QMetaObject::invokeMethod(
+        app,
+        [&parked] {
+            parked.set_value();
+            for (;;)
+                ::pause();
+        },
+        Qt::QueuedConnection);
+    isParked.wait_for(std::chrono::seconds(5));
 }
 
 void uiThreadMain(OwnThread* state)
@@ -75,6 +90,7 @@ void uiThreadMain(OwnThread* state)
     std::lock_guard lock(state->mutex);
     state->app = nullptr;
     state->ended = true;
+    state->ready.notify_all();
 }
 
 // The application that tasks go to; starts the own thread when the process has none.
@@ -87,9 +103,11 @@ QCoreApplication* targetApplication()
     if (!state.started) {
         state.started = true;
         state.thread = std::thread(uiThreadMain, &state);
+        // Runs for the rest of the process; never joined (see parkOwnThread()).
+        state.thread.detach();
         state.ready.wait(lock, [&] { return state.app != nullptr; });
         lock.unlock();
-        std::atexit(stopOwnThread);
+        std::atexit(parkOwnThread);
         return QCoreApplication::instance();
     }
     state.ready.wait(lock, [&] { return state.app != nullptr || state.ended; });
