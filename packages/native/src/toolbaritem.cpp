@@ -178,9 +178,17 @@ QWidget* ToolbarItem::createWidget()
         auto* row = new QWidget;
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(2);
-        for (ToolbarItem* sub : m_subItems)
-            layout->addWidget(sub->widget());
+        layout->setSpacing(0);
+        // Members sit edge to edge as one segmented control; the style rounds only the outer ends.
+        for (std::size_t i = 0; i < m_subItems.size(); ++i) {
+            QWidget* member = m_subItems[i]->widget();
+            const char* position = m_subItems.size() == 1 ? "only"
+                : i == 0                                   ? "first"
+                : i + 1 == m_subItems.size()               ? "last"
+                                                           : "middle";
+            member->setProperty("segment", QString::fromLatin1(position));
+            layout->addWidget(member);
+        }
         return row;
     }
     case Kind::Search:

@@ -26,6 +26,16 @@ QToolButton[bordered="true"] {
 QToolButton[bordered="true"]:hover { background: palette(light); }
 QToolButton[bordered="true"]:pressed { background: palette(midlight); }
 QToolButton[bordered="true"]:disabled { border-color: rgba(0, 0, 0, 16); background: transparent; }
+QToolButton[segment="first"] { border-top-right-radius: 0; border-bottom-right-radius: 0; }
+QToolButton[segment="middle"] { border-radius: 0; border-left: none; }
+QToolButton[segment="last"] { border-top-left-radius: 0; border-bottom-left-radius: 0; border-left: none; }
+QLineEdit#searchField {
+  border: 1px solid rgba(0, 0, 0, 34);
+  border-radius: 6px;
+  padding: 4px 8px;
+  background: palette(base);
+}
+QLineEdit#searchField:focus { border: 1px solid palette(highlight); }
 QToolButton[menuIndicator="false"]::menu-indicator { image: none; width: 0px; }
 QToolButton[popupMode="2"] { padding-right: 7px; }
 )";
