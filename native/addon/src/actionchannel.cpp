@@ -1,6 +1,5 @@
 #include "actionchannel.h"
 
-#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,7 +14,11 @@ struct Action {
     std::string payload;
 };
 
-void deliver(Napi::Env env, Napi::Function callback, std::nullptr_t*, Action* raw)
+// Identifies one channel, so its finalizer clears the slot only while the slot still holds it.
+struct ChannelTag {
+};
+
+void deliver(Napi::Env env, Napi::Function callback, ChannelTag*, Action* raw)
 {
     std::unique_ptr<Action> pair(raw);
     // env is null when the runtime is shutting down and the queue is being drained.
@@ -26,15 +29,34 @@ void deliver(Napi::Env env, Napi::Function callback, std::nullptr_t*, Action* ra
     reportUncaught(env);
 }
 
-using Channel = Napi::TypedThreadSafeFunction<std::nullptr_t, Action, deliver>;
+using Channel = Napi::TypedThreadSafeFunction<ChannelTag, Action, deliver>;
+
+struct Slot {
+    Channel channel;
+    ChannelTag* tag;
+};
 
 // The library may raise an action on its UI thread while `init` swaps the channel on the script
-// thread; the lock keeps the channel alive for the duration of a queued call.
+// thread, or while the runtime finalizes it at shutdown; the lock keeps the channel valid for the
+// duration of a queued call.
 std::mutex channelMutex;
-std::optional<Channel>& channelSlot()
+std::optional<Slot>& channelSlot()
 {
-    static auto* slot = new std::optional<Channel>;
+    static auto* slot = new std::optional<Slot>;
     return *slot;
+}
+
+// The runtime destroys a channel once it is released, or when its environment ends; after that
+// no action may reach it.
+void channelFinalized(Napi::Env, void*, ChannelTag* tag)
+{
+    {
+        std::lock_guard lock(channelMutex);
+        auto& slot = channelSlot();
+        if (slot && slot->tag == tag)
+            slot.reset();
+    }
+    delete tag;
 }
 
 } // namespace
@@ -50,14 +72,19 @@ void reportUncaught(Napi::Env env)
 
 void ActionChannel::replace(Napi::Env env, Napi::Function callback)
 {
-    Channel channel = Channel::New(env, callback, "ToolbarAction", 0, 1);
-    std::optional<Channel> earlier;
+    auto* tag = new ChannelTag;
+    Channel channel = Channel::New(env, callback, "ToolbarAction", 0, 1, tag, channelFinalized, static_cast<void*>(nullptr));
+    if (env.IsExceptionPending()) {
+        delete tag;
+        return;
+    }
+    std::optional<Slot> earlier;
     {
         std::lock_guard lock(channelMutex);
-        earlier = std::exchange(channelSlot(), channel);
+        earlier = std::exchange(channelSlot(), Slot{channel, tag});
     }
     if (earlier)
-        earlier->Release();
+        earlier->channel.Release();
 }
 
 void ActionChannel::actionBridge(const char* action, const char* payload)
@@ -68,7 +95,7 @@ void ActionChannel::actionBridge(const char* action, const char* payload)
     if (!channel)
         return;
     // With an unlimited queue a blocking call never waits.
-    if (channel->BlockingCall(pair.get()) == napi_ok)
+    if (channel->channel.BlockingCall(pair.get()) == napi_ok)
         pair.release();
 }
 

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -205,19 +206,34 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
 
     SharingPicker::Completion completion;
     if (info.Length() >= 3 && info[2].IsFunction()) {
-        auto channel = std::make_shared<Napi::ThreadSafeFunction>(Napi::ThreadSafeFunction::New(
-            env, info[2].As<Napi::Function>(), "TarnwickSharingCompletion", 0, 1));
+        // The runtime may finalize the channel (at shutdown) while a picker is still open; the
+        // completion then has nothing left to call.
+        struct CompletionChannel {
+            std::mutex mutex;
+            bool usable = true;
+            Napi::ThreadSafeFunction function;
+        };
+        auto channel = std::make_shared<CompletionChannel>();
+        channel->function = Napi::ThreadSafeFunction::New(
+            env, info[2].As<Napi::Function>(), "TarnwickSharingCompletion", 0, 1, [channel](Napi::Env) {
+                std::lock_guard lock(channel->mutex);
+                channel->usable = false;
+            });
         if (env.IsExceptionPending())
             return env.Undefined();
-        channel->Unref(env);
+        channel->function.Unref(env);
         completion = [channel] {
-            channel->NonBlockingCall([](Napi::Env callEnv, Napi::Function callback) {
+            std::lock_guard lock(channel->mutex);
+            if (!channel->usable)
+                return;
+            channel->usable = false;
+            channel->function.NonBlockingCall([](Napi::Env callEnv, Napi::Function callback) {
                 if (callEnv == nullptr || callback.IsEmpty())
                     return;
                 callback.Call(callEnv.Undefined(), {});
                 reportUncaught(callEnv);
             });
-            channel->Release();
+            channel->function.Release();
         };
     }
 
