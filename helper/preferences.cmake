@@ -19,3 +19,12 @@ target_sources(TarnwickHelperLib PRIVATE
   include/tarnwick/helper/settingsaccountlist.h
 )
 target_link_libraries(TarnwickHelperLib PUBLIC HelperUI PRIVATE HelperBrand)
+
+# The window and its panes in process, against a desktop whose mail handler is a fake.
+tarnwick_add_test(helper_preferences_tests QT_APP
+  SOURCES tests/settingswindow_tests.cpp
+  LIBRARIES TarnwickHelperLib HelperUI TarnwickTestSupport Qt6::Test)
+if(TARGET helper_preferences_tests)
+  # Review images (looked at, never compared) go under the build tree.
+  target_compile_definitions(helper_preferences_tests PRIVATE TARNWICK_REVIEW_DIR="${CMAKE_BINARY_DIR}/review-images")
+endif()

@@ -37,6 +37,14 @@ protected:
         }
     }
 
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // A pane's form changed its rows: fit the window to it once the layout has settled.
+        if (event->type() == QEvent::LayoutRequest && watched->isWidgetType() && static_cast<QWidget*>(watched)->isVisible())
+            QTimer::singleShot(0, this, [this] { m_controller.fitCurrentPane(); });
+        return QWidget::eventFilter(watched, event);
+    }
+
 private:
     SettingsWindowController& m_controller;
     bool m_closing = false;
@@ -66,13 +74,14 @@ SettingsWindowController& SettingsWindowController::shared()
 
 void SettingsWindowController::show(SettingsWindowSpec spec, const std::optional<std::string>& pane)
 {
-    m_spec = std::move(spec);
     if (m_window && m_window->isVisible() && m_panes) {
+        m_spec = std::move(spec);
         if (pane)
             selectPane(*pane);
     } else {
         if (m_window)
-            close();
+            close(); // a window on its way out is replaced, not brought back
+        m_spec = std::move(spec);
         build(pane);
     }
     m_window->show();
@@ -133,10 +142,9 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         content->setParent(page);
         content->setFixedWidth(kContentWidth);
         pageLayout->addWidget(content, 1);
-        const int wanted = static_cast<int>(tab.height) + kPaneExtraHeight;
-        // A desktop font may need more room than the design height; never clip the form.
-        const int needed = content->sizeHint().height() + kPaneExtraHeight;
-        m_paneHeights.push_back(std::max(wanted, needed));
+        content->setObjectName(content->objectName().isEmpty() ? QStringLiteral("content") : content->objectName());
+        content->installEventFilter(window);
+        m_paneHeights.push_back(static_cast<int>(tab.height) + kPaneExtraHeight);
         panes->addWidget(page);
         ++index;
     }
@@ -162,15 +170,35 @@ void SettingsWindowController::showTab(int index)
     for (int i = 0; i < m_panes->count(); ++i) {
         // Only the pane on screen takes part in the size, so the window fits each tab.
         QWidget* page = m_panes->widget(i);
-        page->setSizePolicy(i == index ? QSizePolicy::Fixed : QSizePolicy::Ignored,
-                            i == index ? QSizePolicy::Fixed : QSizePolicy::Ignored);
+        if (i == index) {
+            page->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        } else {
+            page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+            page->setMinimumSize(0, 0);
+            page->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
     }
-    QWidget* page = m_panes->widget(index);
-    page->setFixedSize(kPaneWidth, m_paneHeights[static_cast<std::size_t>(index)]);
     m_panes->setCurrentIndex(index);
     if (QAbstractButton* button = m_tabButtons->button(index))
         button->setChecked(true);
-    m_panes->adjustSize();
+    fitCurrentPane();
+}
+
+void SettingsWindowController::fitCurrentPane()
+{
+    if (!m_panes || m_panes->currentIndex() < 0)
+        return;
+    const int index = m_panes->currentIndex();
+    QWidget* page = m_panes->widget(index);
+    QWidget* content = page->layout()->itemAt(0)->widget();
+    content->ensurePolished();
+    // A desktop font may need more room than the design height, and rows come and go with their
+    // pickers: never clip the form.
+    const int height = std::max(m_paneHeights[static_cast<std::size_t>(index)],
+                                content->sizeHint().height() + kPaneExtraHeight);
+    page->setFixedSize(kPaneWidth, height);
+    // A stacked widget wants the room of its largest page; the window takes the current one's.
+    m_panes->setFixedSize(kPaneWidth, height);
     if (m_window)
         m_window->adjustSize();
 }

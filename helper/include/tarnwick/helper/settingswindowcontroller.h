@@ -56,6 +56,7 @@ private:
     friend class SettingsWindowFrame;
     void build(const std::optional<std::string>& pane);
     void showTab(int index);
+    void fitCurrentPane();
     void windowWillClose();
 
     QPointer<QWidget> m_window;
