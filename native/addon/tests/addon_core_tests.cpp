@@ -1,8 +1,7 @@
-// The addon's parts that need no Node runtime: binding a library by path, share items, the mailto
-// hand-off, the picker's anchor and lifetime, the drop's target choice, drag data and event order.
+// The addon's parts that need no Node runtime: share items, the mailto hand-off, the picker's
+// anchor and lifetime, the drop's target choice, its drag data and a view that goes away mid-drop.
 
 #include "filedrop.h"
-#include "nativelibrary.h"
 #include "shareitems.h"
 #include "sharingpicker.h"
 #include "testviews.h"
@@ -25,48 +24,6 @@ using tarnwick::addon::testing::HostWebContentsView;
 using tarnwick::addon::testing::PlainView;
 
 namespace {
-
-// ---- binding by path -------------------------------------------------------------------------
-
-TEST(AddonNativeLibraryBinding, LoadFailuresMissingExportsAndTheRequiredFour)
-{
-    {
-        NativeLibrary library;
-        const auto result = library.bind("/nonexistent/libTarnwickNative.so");
-        EXPECT_EQ(result.status, NativeLibrary::BindStatus::LoadFailed);
-        EXPECT_EQ(result.loaderMessage,
-                  "/nonexistent/libTarnwickNative.so: cannot open shared object file: No such file or directory");
-        EXPECT_FALSE(library.isBound());
-    }
-    {
-        NativeLibrary library;
-        EXPECT_EQ(library.bind(FAKE_NATIVE_MISSING).status, NativeLibrary::BindStatus::MissingSymbols);
-        EXPECT_FALSE(library.isBound());
-        EXPECT_EQ(library.exports().toolbar_set_callback, nullptr) << "nothing of a refused library stays";
-    }
-    {
-        NativeLibrary library;
-        EXPECT_EQ(library.bind(FAKE_NATIVE_REQUIRED).status, NativeLibrary::BindStatus::Bound);
-        const NativeExports& found = library.exports();
-        EXPECT_NE(found.toolbar_set_callback, nullptr);
-        EXPECT_NE(found.toolbar_attach, nullptr);
-        EXPECT_NE(found.toolbar_detach, nullptr);
-        EXPECT_NE(found.toolbar_update_accounts, nullptr);
-        EXPECT_EQ(found.toolbar_update_labels, nullptr);
-        EXPECT_EQ(found.localcache_key, nullptr);
-        // Bound once: another path is not even opened.
-        EXPECT_EQ(library.bind("/nonexistent/other.so").status, NativeLibrary::BindStatus::AlreadyBound);
-    }
-    {
-        NativeLibrary library;
-        ASSERT_EQ(library.bind(FAKE_NATIVE).status, NativeLibrary::BindStatus::Bound);
-        char* key = library.exports().localcache_key();
-        ASSERT_NE(key, nullptr);
-        EXPECT_STREQ(key, "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8=");
-        std::free(key);
-        EXPECT_EQ(library.exports().widgets_app_group_identifier(), nullptr);
-    }
-}
 
 // ---- share items -----------------------------------------------------------------------------
 
@@ -197,28 +154,6 @@ TEST_F(AddonWindowTest, CandidatesInTreeOrderAndTargetByClassName)
     EXPECT_EQ(FileDrop::selectTarget(window.get(), {rwhv, first}), rwhv);
     EXPECT_EQ(FileDrop::selectTarget(window.get(), {first, inner}), first);
     EXPECT_EQ(FileDrop::selectTarget(window.get(), {}), window.get());
-}
-
-TEST_F(AddonWindowTest, DropSequenceOnTheChosenWidget)
-{
-    auto* refusing = new HostWebContentsView(false, window.get());
-    refusing->setObjectName(QStringLiteral("wcv"));
-    auto* taker = new DropView(true, window.get());
-    taker->setObjectName(QStringLiteral("taker"));
-    taker->setGeometry(10, 20, 40, 30);
-
-    FileDrop::start(window.get(), FileDrop::fileUrls({"/tmp/x.txt"}));
-    EXPECT_TRUE(EventLog::take().isEmpty()) << "nothing runs inside start()";
-    QStringList events;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        events += EventLog::take();
-        return !events.isEmpty() && events.last().startsWith(QLatin1String("taker:drop"));
-    }, 5000)) << events.join(QLatin1Char(',')).toStdString();
-    // The drag location stays where it was for the first target, seen from the one that took it.
-    EXPECT_EQ(events, (QStringList{QStringLiteral("wcv:enter"), QStringLiteral("taker:enter"), QStringLiteral("taker:move"),
-                                   QStringLiteral("taker:drop at=39,-6 urls=file:///tmp/x.txt text=/tmp/x.txt")}));
-    ASSERT_NE(FileDrop::lastDragData(), nullptr);
-    EXPECT_EQ(FileDrop::lastDragData()->text(), QStringLiteral("/tmp/x.txt"));
 }
 
 TEST_F(AddonWindowTest, DropOntoAViewThatGoesAwayStopsQuietly)
