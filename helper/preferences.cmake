@@ -28,3 +28,11 @@ if(TARGET helper_preferences_tests)
   # Review images (looked at, never compared) go under the build tree.
   target_compile_definitions(helper_preferences_tests PRIVATE TARNWICK_REVIEW_DIR="${CMAKE_BINARY_DIR}/review-images")
 endif()
+
+# The window through the real program.
+tarnwick_add_test(helper_preferences_process_tests
+  SOURCES tests/preferences_process_tests.cpp
+  LIBRARIES TarnwickTestSupport)
+if(TARGET helper_preferences_process_tests)
+  add_dependencies(helper_preferences_process_tests tarnwick-helper)
+endif()
