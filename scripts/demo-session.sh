@@ -3,12 +3,13 @@
 #   → request written to the helper's standard input
 #   ← response or event read from its standard output
 #   ┆ log record from its standard error
-#   ◆ what the desktop's notification server was asked to show (with the stand-in server)
-# Usage: demo-session.sh <tarnwick-helper> [<demo-notification-server>]
-#   (run it inside scripts/with-session.sh)
+#   ◆ what the desktop shows: the tray and the notification server (with the stand-ins)
+# Usage: demo-session.sh <tarnwick-helper> [<directory of the demo stand-ins> [<pictures directory>]]
+#   (run it inside scripts/with-session.sh, and under xvfb-run for a picture of the popover)
 set -uo pipefail
-helper=${1:?usage: demo-session.sh <tarnwick-helper> [<demo-notification-server>]}
-notification_server=${2:-}
+helper=${1:?usage: demo-session.sh <tarnwick-helper> [<stand-ins directory> [<pictures directory>]]}
+stand_ins=${2:-}
+pictures=${3:-}
 pace=${TARNWICK_DEMO_PACE:-0.7}
 
 if [ -t 1 ]; then
@@ -20,16 +21,20 @@ magenta=${bold:+$'\e[35m'}
 
 records=$(mktemp)
 desktop=$(mktemp)
-server_pid=
-trap 'rm -f "$records" "$desktop"; [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null' EXIT
+desktop_pids=()
+trap 'rm -f "$records" "$desktop"; kill "${desktop_pids[@]}" 2>/dev/null' EXIT
 shown=0
 desktop_shown=0
 
-if [ -n "$notification_server" ]; then
-  "$notification_server" >"$desktop" &
-  server_pid=$!
-  for _ in $(seq 50); do grep -q '^ready$' "$desktop" && break; sleep 0.1; done
-  desktop_shown=1
+# The desktop around the helper: a notification server and a tray, each printing what it shows.
+to_tray=
+if [ -n "$stand_ins" ]; then
+  "$stand_ins/demo-notification-server" >>"$desktop" &
+  desktop_pids+=($!)
+  exec {to_tray}> >(exec "$stand_ins/demo-tray-watcher" "${pictures:+$pictures/tray-item.png}" >>"$desktop")
+  desktop_pids+=($!)
+  for _ in $(seq 50); do [ "$(grep -c '^ready$' "$desktop")" -ge 2 ] && break; sleep 0.1; done
+  desktop_shown=$(wc -l <"$desktop") # the stand-ins' "ready" lines
 fi
 
 coproc HELPER { exec "$helper" 2>"$records"; }
@@ -61,6 +66,16 @@ drain() {
   show_records
 }
 
+# The user clicks the tray item (played by the stand-in tray).
+click_tray() {
+  printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
+  printf 'click\n' >&"$to_tray"
+  sleep 0.2
+  show_records
+  drain 1
+  sleep "$pace"
+}
+
 step() {
   printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
   printf '  %s→ %s%s\n' "$blue" "$2" "$reset"
@@ -81,6 +96,15 @@ step "It answers with the recent messages of one account" \
   '{"id":3,"method":"tray.messages","params":{"accountId":"acc-work","messages":[{"id":"m1","threadId":"t1","from":"Grace Hopper <grace@example.com>","subject":"Compiler review","snippet":"Notes attached","internalDate":"'"$now_ms"'","labelIds":["INBOX","UNREAD"],"category":"primary"},{"id":"m2","threadId":"t2","from":"Build Bot <ci@example.com>","subject":"Nightly build passed","snippet":"All green","internalDate":"'"$((now_ms - 3600000))"'","labelIds":["INBOX"],"category":"updates"}]}}'
 step "A sign-in code arrives" \
   '{"id":4,"method":"tray.verificationCode","params":{"code":"482913","service":"Example Bank","subject":"Your sign-in code","from":"Example Bank <no-reply@bank.example>","messageId":"m3","threadId":"t3","accountId":"acc-home","receivedAt":'"$now_ms"'}}'
+if [ -n "$to_tray" ]; then
+  click_tray "The user clicks the tray item: the popover opens and asks for every account's messages"
+  if [ -n "$pictures" ] && [ -n "${DISPLAY:-}" ]; then
+    printf 'screenshot %s\n' "$pictures/tray-popover.png" >&"$to_tray"
+    sleep 1
+    show_records
+  fi
+  click_tray "A second click closes the popover"
+fi
 step "It asks for the Focus filter state" \
   '{"id":5,"method":"focusFilter.get"}'
 step "It applies a Focus filter that keeps only Work active" \
