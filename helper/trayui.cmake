@@ -60,18 +60,12 @@ endif()
 
 # The item on the session bus against the test watcher, in process and through the real program. The
 # watcher owns a well-known name, so these run under the "session-bus-names" lock.
-if(BUILD_TESTING)
-  add_executable(helper_tray_bus_tests
+tarnwick_add_test(helper_tray_bus_tests QT_APP
+  SOURCES
     tests/statusnotifieritemhost_tests.cpp
-    tests/tray_process_tests.cpp)
-  target_link_libraries(helper_tray_bus_tests PRIVATE TarnwickHelperLib TestStatusNotifierWatcher
-    TarnwickTestSupport Qt6::Test GTest::gtest GTest::gmock TarnwickQtTestMain)
-  gtest_discover_tests(helper_tray_bus_tests
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARNWICK_BUILD_DIR=${CMAKE_BINARY_DIR}"
-      RESOURCE_LOCK session-bus-names
-      TIMEOUT 300)
+    tests/tray_process_tests.cpp
+  LIBRARIES TarnwickHelperLib TestStatusNotifierWatcher TarnwickTestSupport Qt6::Test
+  RESOURCE_LOCK session-bus-names)
+if(TARGET helper_tray_bus_tests)
   add_dependencies(helper_tray_bus_tests tarnwick-helper)
 endif()

@@ -126,7 +126,6 @@ TrayPopoverView::TrayPopoverView(TrayModel& model, TrayPopoverActions actions, c
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-    root->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     root->addWidget(buildHeader());
     root->addWidget(new Hairline(this));

