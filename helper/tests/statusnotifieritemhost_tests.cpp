@@ -187,9 +187,9 @@ TEST_F(SniFixture, ActivateTogglesThePopoverBelowTheClick)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(host.popover()->pos(), TrayPopover::placement({200, 30}, host.popover()->size(), screen));
     EXPECT_EQ(host.popover()->y(), 30 + TrayPopover::kGap) << "opens downwards from the click";
-    EXPECT_EQ(io.take(), (std::vector<std::string>{R"({"event":"tray.getMessages","params":{"accountId":"a"}})",
-                                                   R"({"event":"tray.getMessages","params":{"accountId":"b"}})",
-                                                   R"({"event":"tray.popoverOpened"})"}));
+    EXPECT_EQ(io.take(), (std::vector<std::string>{R"({"method":"tray.getMessages","params":{"accountId":"a"}})",
+                                                   R"({"method":"tray.getMessages","params":{"accountId":"b"}})",
+                                                   R"({"method":"tray.popoverOpened"})"}));
 
     // The next press closes it; one right after the close does not reopen it.
     watcher.callItem(service, "Activate", {200, 30});
@@ -234,7 +234,7 @@ TEST_F(SniFixture, PopoverClosingByItselfIsReportedToTheController)
     auto* openInbox = host.popover()->findChild<QToolButton*>("openInboxButton");
     ASSERT_NE(openInbox, nullptr);
     openInbox->click();
-    EXPECT_EQ(io.take(), std::vector<std::string>{R"({"event":"tray.showAccount","params":{"accountId":""}})"});
+    EXPECT_EQ(io.take(), std::vector<std::string>{R"({"method":"tray.showAccount","params":{"accountId":""}})"});
     EXPECT_FALSE(host.isPopoverShown());
 }
 
@@ -253,7 +253,7 @@ TEST_F(SniFixture, WithoutAWatcherTheItemWarnsAndKeepsWorking)
     EXPECT_EQ(host.title(), "Tarnwick, Work 2 unread");
     host.press(0, 0);
     EXPECT_TRUE(host.isPopoverShown());
-    EXPECT_TRUE(contains(io.take(), R"({"event":"tray.popoverOpened"})"));
+    EXPECT_TRUE(contains(io.take(), R"({"method":"tray.popoverOpened"})"));
 
     // A tray that starts later gets the item.
     TestStatusNotifierWatcher watcher;

@@ -48,12 +48,14 @@ TEST(TrayProcess, TheItemAppearsAndAClickOpensThePopover)
     EXPECT_EQ(pixmaps[0].height, 22);
 
     watcher.callItem(service, "Activate", {640, 24});
-    ASSERT_TRUE(helper.readLineUntil([](const std::string& l) { return l == R"({"event":"tray.popoverOpened"})"; }))
+    ASSERT_TRUE(helper.readLineUntil([](const std::string& l) { return l == R"({"method":"tray.popoverOpened"})"; }))
         << helper.stderrText();
-    EXPECT_EQ(helper.skipped(), (std::vector<std::string>{
-                                    R"({"id":1,"result":"ok"})",
-                                    R"({"event":"tray.getMessages","params":{"accountId":"w"}})",
-                                    R"({"event":"tray.getMessages","params":{"accountId":"h"}})"}));
+    // After the start-up Focus report and the answers: one request per account, then the opening.
+    const auto& skipped = helper.skipped();
+    ASSERT_GE(skipped.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(skipped.end() - 2, skipped.end()),
+              (std::vector<std::string>{R"({"method":"tray.getMessages","params":{"accountId":"w"}})",
+                                        R"({"method":"tray.getMessages","params":{"accountId":"h"}})"}));
     EXPECT_TRUE(helper.waitForStderr("I|Tray|Showing tray popover\n"));
 
     // While it is open, fresh data asks for fresh message lists; then the tray goes away.
@@ -61,7 +63,7 @@ TEST(TrayProcess, TheItemAppearsAndAClickOpensThePopover)
                  R"({"id":4,"method":"tray.destroy"})" "\n");
     ASSERT_TRUE(helper.readLineUntil([](const std::string& l) { return isResponse(l, 4); }));
     EXPECT_EQ(std::count(helper.skipped().begin(), helper.skipped().end(),
-                         R"({"event":"tray.getMessages","params":{"accountId":"w"}})"),
+                         R"({"method":"tray.getMessages","params":{"accountId":"w"}})"),
               2);
     EXPECT_TRUE(helper.waitForStderr("I|Tray|Dismissing tray popover\n"));
     helper.closeStdin();
