@@ -89,7 +89,7 @@ QSize TrayMessageRow::sizeHint() const
     const QFontMetricsF line1(senderFont(m_message.isUnread));
     const QFontMetricsF line2(subjectFont());
     const double height = kVerticalPadding * 2 + line1.height() + kLineGap + line2.height();
-    return QSize(300, int(std::ceil(height)));
+    return QSize(120, int(std::ceil(height))); // as wide as the list makes it
 }
 
 TrayMessageRow::Layout TrayMessageRow::layout() const

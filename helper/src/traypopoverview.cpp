@@ -86,6 +86,13 @@ public:
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setViewportMargins(1, 1, 1, 1);
         viewport()->setAutoFillBackground(false);
+        // A slim overlay-like bar that suits the rounded list better than the full desktop scroll bar.
+        verticalScrollBar()->setStyleSheet(
+            QStringLiteral("QScrollBar:vertical { width: 7px; background: transparent; margin: 6px 1px 6px 0; }"
+                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                .arg(traystyle::css(traystyle::primary(0.28))));
     }
 
 protected:
@@ -459,6 +466,7 @@ void TrayPopoverView::refreshCard()
         };
         m_card = new VerificationCodeCard(*code, color, onSelect, m_clock, m_cardArea);
         static_cast<QVBoxLayout*>(m_cardArea->layout())->insertWidget(0, m_card);
+        m_card->setVisible(true);
     }
     m_cardArea->setVisible(true);
 }
@@ -471,8 +479,12 @@ void TrayPopoverView::replaceStatusAndList()
         m_statusAndList->deleteLater();
     }
     m_statusAndList = next;
-    if (next)
+    if (next) {
         m_contentLayout->addWidget(next);
+        // A layout shows a new child of a visible parent only on the next loop turn; show it now.
+        if (m_contentBlock->isVisible())
+            next->show();
+    }
 }
 
 QWidget* TrayPopoverView::buildStatusAndList()
@@ -550,7 +562,6 @@ QWidget* TrayPopoverView::buildMessageList(const std::vector<TrayModel::VisibleM
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     const double now = m_clock.now();
-    int height = 0;
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const TrayMessage& message = messages[i].message;
         const TrayAccount& account = messages[i].account;
@@ -567,10 +578,10 @@ QWidget* TrayPopoverView::buildMessageList(const std::vector<TrayModel::VisibleM
         auto* row = new TrayMessageRow(message, accountColor(account.id), i + 1 < messages.size(),
                                        qs(message.formattedTime(now)), onTap, onAction, rows);
         column->addWidget(row);
-        height += row->sizeHint().height();
     }
     list->setWidget(rows);
-    list->setFixedHeight(std::min(height + 2, kMaxListHeight));
+    // The rows' own height plus the outline, up to the list's limit; beyond it the list scrolls.
+    list->setFixedHeight(std::min(rows->sizeHint().height() + 2 + 2 * list->frameWidth(), kMaxListHeight));
     return list;
 }
 

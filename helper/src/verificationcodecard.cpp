@@ -86,10 +86,12 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     top->setSpacing(5);
     top->addWidget(new CodePill(this));
     top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
-    auto* service = makeLabel(QString::fromStdString(eyebrowServiceName(m_item)), traystyle::font(10.5, QFont::Medium),
+    // One line: a long sender is cut short rather than pushing the time off the card.
+    const QFont serviceFont = traystyle::font(10.5, QFont::Medium);
+    const QString serviceName = QString::fromStdString(eyebrowServiceName(m_item));
+    auto* service = makeLabel(QFontMetrics(serviceFont).elidedText(serviceName, Qt::ElideRight, 130), serviceFont,
                               traystyle::secondary(), "serviceLabel", this);
-    service->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    service->setMinimumWidth(20);
+    service->setToolTip(serviceName);
     top->addWidget(service, 0);
     top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
     m_timeLabel = makeLabel(QString(), traystyle::font(10.5), traystyle::secondary(), "timeLabel", this);

@@ -493,11 +493,20 @@ TEST_F(TrayPopoverViewTest, ReviewImages)
     TrayPopover popover(model, actions(), clock);
     popover.showAt(QPoint(600, 10));
     EXPECT_EQ(popover.width(), 340);
-    EXPECT_TRUE(popover.grab().save(dir + "/tray-popover.png"));
+    // The window follows its content on the next turn of the event loop, as it would on screen.
+    auto save = [&](const char* name) {
+        QCoreApplication::processEvents();
+        return popover.grab().save(dir + "/" + name);
+    };
+    EXPECT_TRUE(save("tray-popover.png"));
 
     model.update(obj(R"({"accounts":[{"id":"w","name":"Work","color":"#2563eb","needsAuth":true},{"id":"h","name":"Home","color":"#16a34a"}],"verificationCode":null})"));
-    EXPECT_TRUE(popover.grab().save(dir + "/tray-popover-signin.png"));
+    model.setMessages("h", {message(clock, "h1", "\"Grace Hopper\" <grace@x>", "Compiler meeting moved to 3pm", 30, false)});
+    EXPECT_TRUE(save("tray-popover-signin.png"));
+    model.update(obj(R"({"accounts":[{"id":"w","name":"Work","color":"#2563eb"}]})"));
+    model.setMessages("w", {message(clock, "w1", "Build bot <ci@x>", "All checks passed", 45, false)});
+    EXPECT_TRUE(save("tray-popover-caughtup.png"));
     model.update(obj(R"({"accounts":[]})"));
-    EXPECT_TRUE(popover.grab().save(dir + "/tray-popover-empty.png"));
+    EXPECT_TRUE(save("tray-popover-empty.png"));
     popover.close();
 }
