@@ -97,49 +97,49 @@ Napi::Value fakeFire(const Napi::CallbackInfo& info)
     return Napi::Boolean::New(info.Env(), fire != nullptr);
 }
 
-struct NodeSpec {
+struct WidgetNode {
     QString cls;
     QString name;
     bool accepts = true;
     QRect geometry;
-    std::vector<NodeSpec> children;
+    std::vector<WidgetNode> children;
 };
 
-NodeSpec readSpec(const Napi::Object& object)
+WidgetNode readNode(const Napi::Object& object)
 {
-    NodeSpec spec;
-    spec.cls = QString::fromStdString(object.Get("class").As<Napi::String>().Utf8Value());
-    spec.name = QString::fromStdString(object.Get("name").As<Napi::String>().Utf8Value());
+    WidgetNode node;
+    node.cls = QString::fromStdString(object.Get("class").As<Napi::String>().Utf8Value());
+    node.name = QString::fromStdString(object.Get("name").As<Napi::String>().Utf8Value());
     if (object.Get("accepts").IsBoolean())
-        spec.accepts = object.Get("accepts").As<Napi::Boolean>().Value();
+        node.accepts = object.Get("accepts").As<Napi::Boolean>().Value();
     if (object.Get("geometry").IsArray()) {
         auto g = object.Get("geometry").As<Napi::Array>();
-        spec.geometry = QRect(g.Get(0u).As<Napi::Number>().Int32Value(), g.Get(1u).As<Napi::Number>().Int32Value(),
+        node.geometry = QRect(g.Get(0u).As<Napi::Number>().Int32Value(), g.Get(1u).As<Napi::Number>().Int32Value(),
                               g.Get(2u).As<Napi::Number>().Int32Value(), g.Get(3u).As<Napi::Number>().Int32Value());
     }
     if (object.Get("children").IsArray()) {
         auto children = object.Get("children").As<Napi::Array>();
         for (uint32_t i = 0; i < children.Length(); ++i)
-            spec.children.push_back(readSpec(children.Get(i).As<Napi::Object>()));
+            node.children.push_back(readNode(children.Get(i).As<Napi::Object>()));
     }
-    return spec;
+    return node;
 }
 
-QWidget* build(const NodeSpec& spec, QWidget* parent)
+QWidget* build(const WidgetNode& node, QWidget* parent)
 {
     QWidget* widget = nullptr;
-    if (spec.cls == QLatin1String("DropView"))
-        widget = new DropView(spec.accepts, parent);
-    else if (spec.cls == QLatin1String("HostWebContentsView"))
-        widget = new HostWebContentsView(spec.accepts, parent);
-    else if (spec.cls == QLatin1String("HostRenderWidgetHostView"))
-        widget = new HostRenderWidgetHostView(spec.accepts, parent);
+    if (node.cls == QLatin1String("DropView"))
+        widget = new DropView(node.accepts, parent);
+    else if (node.cls == QLatin1String("HostWebContentsView"))
+        widget = new HostWebContentsView(node.accepts, parent);
+    else if (node.cls == QLatin1String("HostRenderWidgetHostView"))
+        widget = new HostRenderWidgetHostView(node.accepts, parent);
     else
         widget = new PlainView(parent);
-    widget->setObjectName(spec.name);
-    if (spec.geometry.isValid())
-        widget->setGeometry(spec.geometry);
-    for (const NodeSpec& child : spec.children)
+    widget->setObjectName(node.name);
+    if (node.geometry.isValid())
+        widget->setGeometry(node.geometry);
+    for (const WidgetNode& child : node.children)
         build(child, widget);
     return widget;
 }
@@ -148,7 +148,7 @@ QWidget* build(const NodeSpec& spec, QWidget* parent)
 /// tree's root; the handle is the root's address.
 Napi::Value createWindow(const Napi::CallbackInfo& info)
 {
-    const NodeSpec spec = readSpec(info[0].As<Napi::Object>());
+    const WidgetNode node = readNode(info[0].As<Napi::Object>());
     QRect frame(100, 100, 400, 300);
     if (info.Length() > 1 && info[1].IsArray()) {
         auto g = info[1].As<Napi::Array>();
@@ -157,7 +157,7 @@ Napi::Value createWindow(const Napi::CallbackInfo& info)
     }
     QWidget* root = nullptr;
     onUiThread([&] {
-        root = build(spec, nullptr);
+        root = build(node, nullptr);
         root->setGeometry(frame);
         root->show();
     });
