@@ -111,14 +111,6 @@ TEST(LocalCacheKey, ARacingCreatorsKeyWins)
     EXPECT_EQ(*store.item, bytes(32, 'r')) << "our fresh bytes are discarded";
 }
 
-TEST(LocalCacheKey, TheSecureGeneratorFillsTheBuffer)
-{
-    unsigned char a[32] = {}, b[32] = {};
-    ASSERT_TRUE(KeychainBridge::secureRandom(a, sizeof a));
-    ASSERT_TRUE(KeychainBridge::secureRandom(b, sizeof b));
-    EXPECT_NE(std::string(reinterpret_cast<char*>(a), 32), std::string(reinterpret_cast<char*>(b), 32));
-}
-
 // ---------------------------------------------------------------------------------------------
 // The shipped library against gnome-keyring: each scenario runs in its own session bus with a
 // freshly unlocked keyring, so it starts from an empty keyring.
