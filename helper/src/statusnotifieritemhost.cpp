@@ -1,6 +1,8 @@
 #include "tarnwick/helper/statusnotifieritemhost.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QPalette>
@@ -109,6 +111,8 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
     m_callbacks = std::move(callbacks);
     m_attached = true;
     m_registered = false;
+    if (m_description.isEmpty())
+        m_description = QStringLiteral("Tarnwick"); // until the controller sets the full description
     redrawIcon();
 
     if (!m_bus.isConnected()) {
@@ -124,16 +128,10 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
     connect(this, &StatusNotifierItemHost::titleChanged, m_object.get(), &StatusNotifierItemObject::NewTitle);
     connect(this, &StatusNotifierItemHost::toolTipChanged, m_object.get(), &StatusNotifierItemObject::NewToolTip);
 
-    if (!m_bus.registerObject(QString::fromLatin1(kItemPath), m_object.get(), QDBusConnection::ExportAdaptors) ||
-        !m_bus.registerService(m_serviceName)) {
-        HelperLog::warn(kCategory, "Could not publish the tray item as " + m_serviceName.toStdString() + ": " +
-                                       m_bus.lastError().message().toStdString());
-        m_bus.unregisterObject(QString::fromLatin1(kItemPath));
-        m_object.reset();
-        Q_EMIT registrationFailed();
+    if (!m_bus.registerObject(QString::fromLatin1(kItemPath), m_object.get(), QDBusConnection::ExportAdaptors)) {
+        publishFailed(m_bus.lastError().message());
         return;
     }
-    m_published = true;
 
     // A desktop whose tray starts (or restarts) later gets the item as soon as its watcher appears.
     if (!m_watcherWatch) {
@@ -144,7 +142,39 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
                 registerWithWatcher();
         });
     }
-    registerWithWatcher();
+
+    // The name is requested without waiting for the bus (registerService() would block).
+    constexpr uint kDoNotQueue = 4;
+    constexpr uint kPrimaryOwner = 1;
+    auto* request = new QDBusPendingCallWatcher(
+        m_bus.interface()->asyncCall(QStringLiteral("RequestName"), m_serviceName, kDoNotQueue), this);
+    const QString name = m_serviceName;
+    connect(request, &QDBusPendingCallWatcher::finished, this, [this, request, name] {
+        request->deleteLater();
+        const QDBusPendingReply<uint> reply = *request;
+        const bool owned = !reply.isError() && reply.value() == kPrimaryOwner;
+        if (!m_attached || name != m_serviceName) {
+            // Removed (or re-attached) meanwhile: the name is no longer wanted.
+            if (owned)
+                m_bus.interface()->asyncCall(QStringLiteral("ReleaseName"), name);
+            return;
+        }
+        if (!owned) {
+            publishFailed(reply.isError() ? reply.error().message() : QStringLiteral("the name is taken"));
+            return;
+        }
+        m_published = true;
+        registerWithWatcher();
+    });
+}
+
+void StatusNotifierItemHost::publishFailed(const QString& reason)
+{
+    HelperLog::warn(kCategory, "Could not publish the tray item as " + m_serviceName.toStdString() + " (" +
+                                   reason.toStdString() + "): the tray item is kept in memory only");
+    m_bus.unregisterObject(QString::fromLatin1(kItemPath));
+    m_object.reset();
+    Q_EMIT registrationFailed();
 }
 
 void StatusNotifierItemHost::registerWithWatcher()
@@ -175,10 +205,10 @@ void StatusNotifierItemHost::registerWithWatcher()
 void StatusNotifierItemHost::remove()
 {
     closePopover();
-    if (m_published) {
-        m_bus.unregisterService(m_serviceName);
+    if (m_published)
+        m_bus.interface()->asyncCall(QStringLiteral("ReleaseName"), m_serviceName);
+    if (m_object)
         m_bus.unregisterObject(QString::fromLatin1(kItemPath));
-    }
     m_object.reset();
     m_published = false;
     m_registered = false;

@@ -479,6 +479,22 @@ TEST_F(TrayPopoverViewTest, PopoverPlacementStaysOnScreen)
         << "taller than the screen: pinned to its top";
 }
 
+TEST_F(TrayPopoverViewTest, EscapeClosesThePopoverAndItSaysSo)
+{
+    threeAccounts();
+    TrayPopover popover(model, actions(), clock);
+    std::vector<std::string> notices;
+    QObject::connect(&popover, &TrayPopover::aboutToClose, [&] { notices.push_back("willClose"); });
+    QObject::connect(&popover, &TrayPopover::closed, [&] { notices.push_back("didClose"); });
+    popover.showAt(QPoint(400, 20));
+    ASSERT_TRUE(popover.isVisible());
+    EXPECT_TRUE(popover.windowFlags().testFlag(Qt::Popup));
+    // From the search field, where the keyboard is when the popover opens.
+    QTest::keyClick(popover.view()->searchField(), Qt::Key_Escape);
+    EXPECT_FALSE(popover.isVisible());
+    EXPECT_EQ(notices, (std::vector<std::string>{"willClose", "didClose"}));
+}
+
 TEST_F(TrayPopoverViewTest, ReviewImages)
 {
     // Written for a person to look at; nothing is compared.

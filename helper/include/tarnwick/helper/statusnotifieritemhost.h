@@ -80,6 +80,7 @@ Q_SIGNALS:
 
 private:
     void registerWithWatcher();
+    void publishFailed(const QString& reason);
     void redrawIcon();
 
     QDBusConnection m_bus;
