@@ -380,6 +380,8 @@ TEST_F(ToolbarTest, CustomizationArrangesItemsAndKeepsTheSwitcherFirst)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     manager.runCustomization();
+    manager.runCustomization();
+    EXPECT_EQ(window.findChildren<QDialog*>().size(), 1) << "asking again shows the same palette";
     auto* dialog = window.findChild<QDialog*>("toolbarCustomization");
     ASSERT_NE(dialog, nullptr);
     auto* list = dialog->findChild<QListWidget*>();

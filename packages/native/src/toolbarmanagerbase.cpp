@@ -328,6 +328,12 @@ void ToolbarManagerBase::runCustomization()
 {
     if (!m_toolbar || !m_window)
         return;
+    // One palette at a time: asking again brings the open one forward.
+    if (auto* open = m_window->findChild<QDialog*>(QStringLiteral("toolbarCustomization"))) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
     // The palette: every allowed item, checked when it is on the toolbar, dragged into order.
     auto* dialog = new QDialog(m_window);
     dialog->setObjectName(QStringLiteral("toolbarCustomization"));
