@@ -66,46 +66,46 @@ AccountSegmentedControl::AccountSegmentedControl(bool showUnreadCounts, QWidget*
     connect(m_group, &QButtonGroup::idClicked, this, [this](int) { handleSelection(); });
 }
 
-void AccountSegmentedControl::clearSegments()
-{
-    for (QToolButton* button : m_buttons) {
-        m_group->removeButton(button);
-        delete button;
-    }
-    m_buttons.clear();
-    m_images.clear();
-}
-
 void AccountSegmentedControl::configure(const std::vector<ToolbarAccount>& accounts, const std::string& activeAccountId)
 {
     const int previous = selectedSegment();
     m_accountIds.clear();
     for (const ToolbarAccount& account : accounts)
         m_accountIds.push_back(account.id);
-    clearSegments();
 
-    const qreal ratio = devicePixelRatioF();
-    for (std::size_t i = 0; i < accounts.size(); ++i) {
-        const ToolbarAccount& account = accounts[i];
-        const std::string name = displayName(account, m_labels);
+    // Segments are reused across updates (unread counts change often); only the count changes them.
+    while (m_buttons.size() > accounts.size()) {
+        QToolButton* surplus = m_buttons.back();
+        m_buttons.pop_back();
+        m_group->removeButton(surplus);
+        delete surplus;
+    }
+    while (m_buttons.size() < accounts.size()) {
         auto* button = new QToolButton(this);
         button->setCheckable(true);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_group->addButton(button, static_cast<int>(m_buttons.size()));
+        m_layout->addWidget(button);
+        m_buttons.push_back(button);
+    }
+    m_images.assign(accounts.size(), QImage());
+
+    const qreal ratio = devicePixelRatioF();
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const ToolbarAccount& account = accounts[i];
+        const std::string name = displayName(account, m_labels);
+        QToolButton* button = m_buttons[i];
         button->setText(qs(segmentText(account, name, m_showUnreadCounts)));
         QImage image = account.needsAuth ? warningSign(ratio) : dot(account.color, account.unreadCount > 0, account.excludedByFocus, ratio);
         // Drawn at its own size, never scaled.
         button->setIconSize((QSizeF(image.size()) / image.devicePixelRatio()).toSize());
         button->setIcon(QIcon(QPixmap::fromImage(image)));
-        if (account.needsAuth)
-            button->setAccessibleDescription(qs(m_labels[labelkey::kSignInRequired]));
+        button->setAccessibleDescription(account.needsAuth ? qs(m_labels[labelkey::kSignInRequired]) : QString());
         button->setToolTip(qs(toolTip(account, name, static_cast<int>(i), m_showUnreadCounts, m_labels)));
         button->setEnabled(!account.disabledByFocus);
-        m_group->addButton(button, static_cast<int>(i));
-        m_layout->addWidget(button);
-        m_buttons.push_back(button);
-        m_images.push_back(std::move(image));
+        m_images[i] = std::move(image);
     }
 
     int selected = -1;

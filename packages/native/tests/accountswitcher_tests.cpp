@@ -155,9 +155,24 @@ TEST(AccountSwitcherControl, ConfigureBuildsOneSegmentPerAccount)
     EXPECT_EQ(control.selectedSegment(), 1);
     EXPECT_EQ(control.segmentButton(0)->iconSize(), QSize(9, 9)) << "images are not scaled";
 
+    QToolButton* firstButton = control.segmentButton(0);
     control.configure({account("a", "Home"), account("b", "Work")}, "nobody");
     EXPECT_EQ(control.segmentCount(), 2);
     EXPECT_EQ(control.selectedSegment(), 1) << "an unknown active id keeps the selected index";
+    EXPECT_EQ(control.segmentButton(0), firstButton) << "segments are reused";
+    EXPECT_EQ(control.segmentLabel(0), "Home");
+
+    // A reused segment takes every attribute of its new account.
+    control.configure({account("a", "Home"), auth, blocked}, "a");
+    control.configure({blocked, account("b", "Work", 1), account("c", "Club")}, "c");
+    EXPECT_EQ(control.segmentCount(), 3);
+    EXPECT_FALSE(control.isSegmentEnabled(0));
+    EXPECT_TRUE(control.isSegmentEnabled(2));
+    EXPECT_EQ(control.segmentLabel(1), "Work (1)");
+    EXPECT_TRUE(control.segmentButton(1)->accessibleDescription().isEmpty()) << "no sign-in text left over";
+    EXPECT_EQ(control.segmentImage(1), AccountSegmentedControl::dot("#a855f7", true, false, control.devicePixelRatioF()));
+    EXPECT_EQ(control.selectedSegment(), 2);
+    EXPECT_EQ(control.accountIds(), (std::vector<std::string>{"d", "b", "c"}));
 }
 
 TEST(AccountSwitcherControl, ChoosingASegmentRaisesSwitchAccountWithItsId)

@@ -68,8 +68,6 @@ public:
     static QImage warningSign(qreal devicePixelRatio = 1.0);
 
 private:
-    void clearSegments();
-
     bool m_showUnreadCounts;
     ToolbarLabels m_labels;
     std::vector<std::string> m_accountIds;
