@@ -66,6 +66,13 @@ QIcon tabIcon(const std::string& symbol, const QPalette& palette)
 
 } // namespace
 
+int SettingsWindowController::neededHeight(const QWidget* content)
+{
+    // Wrapped notes are taller at the content width than their unconstrained size hint says.
+    const int hint = content->sizeHint().height();
+    return content->hasHeightForWidth() ? std::max(hint, content->heightForWidth(kContentWidth)) : hint;
+}
+
 SettingsWindowController& SettingsWindowController::shared()
 {
     static SettingsWindowController* instance = new SettingsWindowController;
@@ -194,8 +201,7 @@ void SettingsWindowController::fitCurrentPane()
     content->ensurePolished();
     // A desktop font may need more room than the design height, and rows come and go with their
     // pickers: never clip the form.
-    const int height = std::max(m_paneHeights[static_cast<std::size_t>(index)],
-                                content->sizeHint().height() + kPaneExtraHeight);
+    const int height = std::max(m_paneHeights[static_cast<std::size_t>(index)], neededHeight(content) + kPaneExtraHeight);
     page->setFixedSize(kPaneWidth, height);
     // A stacked widget wants the room of its largest page; the window takes the current one's.
     m_panes->setFixedSize(kPaneWidth, height);

@@ -37,6 +37,8 @@ public:
     static constexpr int kPaneExtraHeight = 40;
 
     static SettingsWindowController& shared();
+    /// The height a pane's content needs at the content width.
+    static int neededHeight(const QWidget* content);
 
     /// Brings the open window forward (switching to `pane` when given) without rebuilding it, or
     /// builds a new one from `spec`.
