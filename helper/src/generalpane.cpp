@@ -94,6 +94,9 @@ void GeneralPane::rebuildHandlerRows()
         const DefaultHandler::Target target = row.target;
         connect(widget, &DefaultHandlerRowWidget::claimRequested, this, [this, target] { m_model.claimHandler(target); });
         layout->addWidget(widget);
+        // Shown now rather than on the next turn, so the window sizes itself with the row in place.
+        if (isVisible())
+            widget->show();
     }
 }
 

@@ -151,6 +151,7 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         pageLayout->addWidget(content, 1);
         content->setObjectName(content->objectName().isEmpty() ? QStringLiteral("content") : content->objectName());
         content->installEventFilter(window);
+        page->installEventFilter(window);
         m_paneHeights.push_back(static_cast<int>(tab.height) + kPaneExtraHeight);
         panes->addWidget(page);
         ++index;
