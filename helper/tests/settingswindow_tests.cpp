@@ -149,6 +149,15 @@ TEST_F(SettingsWindowTest, FiveTabsInOrderWithTitleIconsAndSizes)
         EXPECT_GE(pane(tab.id)->height(), tab.height + SettingsWindowController::kPaneExtraHeight) << tab.id;
     }
     EXPECT_TRUE(io.lines.empty()) << "switching tabs reports nothing";
+
+    // The window takes each tab's height: it grows for a tall tab and shrinks back for a short one.
+    tabButton("general")->click();
+    const int generalHeight = window()->height();
+    tabButton("appearance")->click();
+    EXPECT_GT(window()->height(), generalHeight);
+    tabButton("general")->click();
+    EXPECT_EQ(window()->height(), generalHeight);
+    EXPECT_EQ(window()->width(), SettingsWindowController::kPaneWidth);
 }
 
 TEST_F(SettingsWindowTest, PanesAreSelectedByLowerCasedIdAndUnknownPanesChangeNothing)
