@@ -1,8 +1,10 @@
 // The tray item's picture: the styled title drawn beside the glyph, and its bus encoding.
 
+#include <QDir>
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include "tarnwick/brand/menubarglyph.h"
 #include "tarnwick/helper/menubartitle.h"
 #include "tarnwick/helper/statusnotifiertypes.h"
 #include "tarnwick/helper/styledtitlerenderer.h"
@@ -167,4 +169,31 @@ TEST(SniImage, PixelsTravelAsStraightArgbInNetworkOrder)
     SniImage broken = sni;
     broken.data.chop(1);
     EXPECT_TRUE(broken.toImage().isNull()) << "data that does not match the size is refused";
+}
+
+TEST(StyledTitleRenderer, ReviewImages)
+{
+    // Written for a person to look at (the tray picture at 4x on a light and a dark panel); never compared.
+    const QString dir = QStringLiteral(TARNWICK_REVIEW_DIR);
+    QDir().mkpath(dir);
+    const StyledTitleRenderer renderer;
+    const std::vector<MenuBarAccount> accounts = {{"Work", "#2563eb", 7, false},
+                                                  {"Home", "#16a34a", 0, false},
+                                                  {"Side", "#db2777", 123, false},
+                                                  {"Old", "#f59e0b", 4, true}};
+    const auto glyph = MenuBarGlyph(BrandMarkKind::tarnwick).statusItemImage(4.0);
+    ASSERT_TRUE(glyph.has_value());
+    QImage numbers = renderer.renderItem(glyph->tinted(Qt::black), MenuBarTitle::numbers(accounts, renderer.capHeight()), 4.0);
+    QImage dots = renderer.renderItem(glyph->tinted(Qt::white), MenuBarTitle::dots(accounts, renderer.capHeight()), 4.0);
+    numbers.setDevicePixelRatio(1.0); // shown pixel for pixel, magnified
+    dots.setDevicePixelRatio(1.0);
+    QImage sheet(QSize(std::max(numbers.width(), dots.width()) + 32, numbers.height() + dots.height() + 48),
+                 QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(QColor(0xf2, 0xf2, 0xf2));
+    QPainter painter(&sheet);
+    painter.drawImage(QPoint(16, 16), numbers);
+    painter.fillRect(QRect(0, numbers.height() + 24, sheet.width(), dots.height() + 24), QColor(0x20, 0x20, 0x24));
+    painter.drawImage(QPoint(16, numbers.height() + 36), dots);
+    painter.end();
+    EXPECT_TRUE(sheet.save(dir + "/tray-item.png"));
 }
