@@ -51,6 +51,14 @@ QWidget* segmented(SettingsModel& model, Field field, std::vector<Choice> choice
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // Joined segments, the chosen one in the selection colour.
+    box->setStyleSheet(QStringLiteral(
+        "QPushButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; margin: 0; }"
+        "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text);"
+        " border-color: palette(highlight); }"
+        "QPushButton[segment=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
+        "QPushButton[segment=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"
+        "QPushButton[segment=\"middle\"], QPushButton[segment=\"last\"] { border-left: none; }"));
     auto* group = new QButtonGroup(box);
     group->setExclusive(true);
     auto shared = std::make_shared<std::vector<Choice>>(std::move(choices));
