@@ -159,8 +159,10 @@ TEST_F(AccountsTabTest, RenamingCommitsTrimmedNamesOnly)
     EXPECT_EQ(tab->actions().value("a", "name"), "Office") << "the local copy follows at once";
 
     // A name from outside replaces the field's text while the user is not typing in it.
-    model.setAccountsJson(R"([{"id":"a","name":"Renamed","color":"#3b82f6"},{"id":"b","name":"Home"}])");
+    model.setAccountsJson(R"([{"id":"a","name":"Renamed","color":"#ef4444"},{"id":"b","name":"Home"}])");
     EXPECT_EQ(tab->row("a")->nameField()->text(), "Renamed");
+    EXPECT_EQ(tab->row("a")->colorWell()->color(), QColor(0xef, 0x44, 0x44)) << "a colour from outside is shown too";
+    EXPECT_FALSE(tab->row("b")->signInButton()->isVisibleTo(tab.get())) << "signed in again";
     EXPECT_TRUE(model.take().empty()) << "values from outside are not reported";
 }
 
