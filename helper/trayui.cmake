@@ -43,7 +43,7 @@ if(BUILD_TESTING)
     tests/teststatusnotifierwatcher.h
     ${test_sni_watcher_dbus})
   target_include_directories(TestStatusNotifierWatcher PUBLIC tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
-  target_link_libraries(TestStatusNotifierWatcher PUBLIC TarnwickHelperLib Qt6::DBus)
+  target_link_libraries(TestStatusNotifierWatcher PUBLIC TarnwickHelperLib Qt6::DBus TarnwickEventWait)
 endif()
 
 # Drawing and views in process: the title renderer, the popover and the code card. Review images of

@@ -1,14 +1,12 @@
 #include "teststatusnotifierwatcher.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
-#include <QDeadlineTimer>
-#include <QTimer>
 #include <QUuid>
 
 #include "teststatusnotifierwatcheradaptor.h"
+#include "tarnwick/testing/eventwait.h"
 
 namespace tarnwick::testing {
 
@@ -113,17 +111,7 @@ void TestStatusNotifierWatcher::onItemSignal()
 
 bool TestStatusNotifierWatcher::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
-    QDeadlineTimer deadline(timeout);
-    // The timer only guarantees a wake-up at the deadline; every other wake-up is a real event.
-    QTimer wakeUp;
-    wakeUp.setSingleShot(true);
-    wakeUp.start(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return tarnwick::testing::waitUntil(condition, timeout);
 }
 
 } // namespace tarnwick::testing

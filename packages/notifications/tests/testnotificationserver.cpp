@@ -1,13 +1,11 @@
 #include "testnotificationserver.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDeadlineTimer>
-#include <QTimer>
 #include <atomic>
 
 #include "testnotificationserveradaptor.h"
+#include "tarnwick/testing/eventwait.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -115,17 +113,7 @@ bool TestNotificationServer::flush()
 
 bool TestNotificationServer::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
-    QDeadlineTimer deadline(timeout);
-    // The timer only guarantees a wake-up at the deadline; every other wake-up is a real event.
-    QTimer wakeUp;
-    wakeUp.setSingleShot(true);
-    wakeUp.start(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return tarnwick::testing::waitUntil(condition, timeout);
 }
 
 } // namespace tarnwick::testing

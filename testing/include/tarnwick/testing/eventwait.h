@@ -1,0 +1,13 @@
+#pragma once
+
+// Waiting in tests without sleeping: the event loop runs until a condition holds.
+
+#include <chrono>
+#include <functional>
+
+namespace tarnwick::testing {
+
+/// Runs the Qt event loop until `condition` holds; false when `timeout` passed first.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+} // namespace tarnwick::testing
