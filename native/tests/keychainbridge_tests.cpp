@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <unistd.h>
 
 #include "keychainbridge.h"
 #include "tarnwick/extensionkit/memorykeystore.h"
@@ -117,20 +116,6 @@ TEST(LocalCacheKey, ARacingCreatorsKeyWins)
 
 namespace {
 
-std::string onPath(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    for (std::size_t from = 0; from <= dirs.size();) {
-        const auto to = std::min(dirs.find(':', from), dirs.size());
-        const auto candidate = std::filesystem::path(dirs.substr(from, to - from)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-        from = to + 1;
-    }
-    return program;
-}
-
 std::string quote(const std::string& s)
 {
     std::string out = "'";
@@ -178,7 +163,7 @@ protected:
         std::filesystem::create_directories(root / "home" / "data");
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
-        const auto result = tt::run(onPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
+        const auto result = tt::run(tt::programOnPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
         std::vector<std::vector<std::string>> outputs;
         std::string line;
         for (char c : result.out + "\n") {

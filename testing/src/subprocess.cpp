@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -19,6 +21,20 @@ using namespace std::chrono;
 std::string builtProgram(std::string_view relativePath)
 {
     return std::string(TARNWICK_BINARY_DIR) + "/" + std::string(relativePath);
+}
+
+std::string programOnPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    const std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t from = 0; from <= dirs.size();) {
+        const auto to = std::min(dirs.find(':', from), dirs.size());
+        const auto candidate = std::filesystem::path(dirs.substr(from, to - from)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        from = to + 1;
+    }
+    return program;
 }
 
 Subprocess::Subprocess(std::string program, std::vector<std::string> args)

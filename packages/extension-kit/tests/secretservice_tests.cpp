@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <unistd.h>
 
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
@@ -12,8 +11,6 @@
 namespace tt = tarnwick::testing;
 
 namespace {
-
-std::string onPath(const std::string& program);
 
 std::string quote(const std::string& s)
 {
@@ -70,7 +67,7 @@ protected:
         std::filesystem::create_directories(dir / "home" / "data");
         std::filesystem::create_directories(dir / "run");
         std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
-        const auto result = tt::run(onPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
+        const auto result = tt::run(tt::programOnPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
         std::vector<std::vector<std::string>> outputs;
         for (const auto& line : splitLines(result.out)) {
             if (line == "==")
@@ -83,21 +80,6 @@ protected:
         return outputs;
     }
 };
-
-// Subprocess runs programs by path; find the session tools on $PATH.
-std::string onPath(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    for (std::size_t from = 0; from <= dirs.size();) {
-        const auto to = std::min(dirs.find(':', from), dirs.size());
-        const auto candidate = std::filesystem::path(dirs.substr(from, to - from)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-        from = to + 1;
-    }
-    return program;
-}
 
 bool isKeyHex(const std::string& line)
 {

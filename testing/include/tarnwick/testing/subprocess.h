@@ -15,6 +15,9 @@ namespace tarnwick::testing {
 
 /// Absolute path of a program built in this build tree (e.g. "helper/tarnwick-helper").
 std::string builtProgram(std::string_view relativePath);
+/// Absolute path of a system program found on $PATH (Subprocess runs programs by path); the bare
+/// name when it is on no directory of $PATH.
+std::string programOnPath(const std::string& program);
 
 class Subprocess {
 public:
