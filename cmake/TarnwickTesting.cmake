@@ -6,9 +6,14 @@
 # testing/ creates one before running the cases.
 # One GoogleTest executable per unit of behaviour; its cases are discovered at test time so a
 # sanitizer build never runs test binaries during the build. Views run on Qt's offscreen platform.
+#
+# Every test needs the private session of scripts/with-session.sh (its own bus, keyring, home and no
+# display): outside it a test would reach the developer's own desktop, so CTest refuses to start.
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  file(WRITE "${CMAKE_BINARY_DIR}/CTestCustom.cmake"
+    "set(CTEST_CUSTOM_PRE_TEST \"${CMAKE_SOURCE_DIR}/scripts/require-private-session.sh\")\n")
 endif()
 
 function(tarnwick_add_test name)
@@ -37,3 +42,4 @@ function(tarnwick_add_test name)
       TIMEOUT 300
       ${extra_properties})
 endfunction()
+

@@ -10,5 +10,5 @@ cmake --build build/demo -j2
 # Installed into a prefix, the helper knows itself as Tarnwick and talks to the notification server.
 cmake --install build/demo --prefix build/demo/prefix >/dev/null
 # A virtual screen, so the popover is really drawn and its picture can be kept.
-exec xvfb-run -a -s "-screen 0 1280x800x24" scripts/with-session.sh scripts/demo-session.sh \
+exec scripts/with-session.sh xvfb-run -a -s "-screen 0 1280x800x24" scripts/demo-session.sh \
   build/demo/prefix/bin/tarnwick-helper build/demo/demo "$PWD/build/demo"

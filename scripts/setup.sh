@@ -15,6 +15,9 @@ packages=(
   # desktop services the tests run for real: session bus, Secret Service, X server for screenshots
   dbus dbus-bin dbus-daemon gnome-keyring libsecret-tools xvfb xauth
   desktop-file-utils shared-mime-info
+  # a developer's desktop, to prove the tests stay out of it: activatable notification daemons and
+  # the X tools that inspect a display
+  dunst xfce4-notifyd x11-utils
   # fonts and icons so rendered views have glyphs and symbols
   fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
   # fuzzing and sanitizers

@@ -20,6 +20,8 @@ run_suite() {
 }
 
 run_suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "=== test: the bus tests once more inside a developer's session with notification daemons installed"
+scripts/hermetic-check.sh build/test
 
 if [ "${TARNWICK_SKIP_SANITIZERS:-0}" != 1 ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"

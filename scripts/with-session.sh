@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Runs a command inside a private desktop session: its own D-Bus session bus, an unlocked Secret
-# Service (gnome-keyring) on that bus, and a throwaway home with fresh XDG directories, so tests
-# and demos never touch the user's own bus, keyring, settings or files.
+# Runs a command inside a private desktop session: its own D-Bus session bus (no service
+# activation of anything installed on the machine), an unlocked Secret Service (gnome-keyring) on
+# that bus, a throwaway home with fresh XDG directories, and no display, so tests and demos never
+# touch the user's own bus, keyring, settings, files or screen. Whatever needs a display starts its
+# own virtual one.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${TARNWICK_PRIVATE_SESSION:-}" ]; then
-  exec dbus-run-session -- env TARNWICK_PRIVATE_SESSION=1 "$0" "$@"
+  exec dbus-run-session --config-file="$here/session-bus.conf" -- \
+    env TARNWICK_PRIVATE_SESSION=1 "$0" "$@"
 fi
+
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 
 session=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-session-XXXXXX")
 cleanup() {
