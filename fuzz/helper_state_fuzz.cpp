@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "../helper/tests/fakedefaulthandler.h"
+#include "../helper/testing/fakedefaulthandler.h"
 #include "tarnwick/helper/clock.h"
 #include "tarnwick/helper/menubartitle.h"
 #include "tarnwick/helper/settingsmodel.h"

@@ -2,6 +2,8 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QDBusMessage>
+#include <QEventLoop>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -115,9 +117,21 @@ TEST(WidgetHostWindow, ReloadBroadcastRefreshesEveryWidget)
     QSignalSpy dashboard(window.slot(WidgetKind::dashboard), &WidgetSlot::timelineReloaded);
     h.cache.totalUnread = 99;
 
-    // Another process broadcasts; an unrelated signal on the same path must not count.
+    // An unrelated signal on the same path must not count. Signals from one connection arrive in
+    // the order sent, so once a marker sent after it is in, the unrelated one has been handled.
     QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString markerPath = QStringLiteral("/com/fenmoorlab/tarnwick/test/marker");
+    QEventLoop markerArrived;
+    ASSERT_TRUE(bus.connect(QString(), markerPath, reloadsignal::kInterface, QStringLiteral("marker"),
+                            &markerArrived, SLOT(quit())));
+    QTimer::singleShot(10000, &markerArrived, &QEventLoop::quit);
     ASSERT_TRUE(bus.send(QDBusMessage::createSignal(reloadsignal::kPath, reloadsignal::kInterface, "somethingElse")));
+    ASSERT_TRUE(bus.send(QDBusMessage::createSignal(markerPath, reloadsignal::kInterface, "marker")));
+    markerArrived.exec();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dashboard.count(), 0) << "an unrelated signal reloaded the widgets";
+
+    // Another process broadcasts the reload.
     ASSERT_TRUE(bus.send(QDBusMessage::createSignal(reloadsignal::kPath, reloadsignal::kInterface, reloadsignal::kMember)));
     ASSERT_TRUE(dashboard.wait(10000));
     EXPECT_EQ(dashboard.count(), 1);
