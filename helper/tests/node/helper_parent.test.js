@@ -199,6 +199,16 @@ test('with O_NONBLOCK on standard input and output, 100 000 requests are answere
   assertEveryRequestAnsweredOnce(helper.lines.slice(1), total);
 });
 
+test('input ending right after a burst: every request read is still answered', async () => {
+  const helper = new Helper();
+  let burst = '';
+  for (let id = 0; id < 4000; id++) burst += requestLine(id);
+  helper.child.stdin.end(burst);
+  const { code } = await helper.closed;
+  assert.equal(code, 0);
+  assertEveryRequestAnsweredOnce(helper.lines.slice(1), 4000);
+});
+
 test('a DISPLAY naming no server falls back to the offscreen platform', async () => {
   let display = 90;
   while (fs.existsSync(`/tmp/.X11-unix/X${display}`)) display++;

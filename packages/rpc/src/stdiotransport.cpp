@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -93,15 +94,22 @@ void StdioTransport::startReading()
 void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
                               std::function<void()> terminate)
 {
-    std::string buffer;
-    std::size_t lineStart = 0; // start of the first unprocessed line in buffer
-    std::size_t scanFrom = 0;  // bytes before this hold no line feed of the current line
+    // A plain byte array rather than a string: growing a string for each read would first fill
+    // the new room with zeros.
+    std::unique_ptr<char[]> buffer(new char[kReadChunk]);
+    std::size_t capacity = kReadChunk;
+    std::size_t size = 0;
+    std::size_t scanFrom = 0; // bytes before this hold no line feed of the current line
     std::vector<RPCRequest> batch;
     for (;;) {
-        const std::size_t oldSize = buffer.size();
-        buffer.resize(oldSize + kReadChunk);
-        const ssize_t n = ::read(fd, buffer.data() + oldSize, kReadChunk);
-        buffer.resize(oldSize + static_cast<std::size_t>(n > 0 ? n : 0));
+        if (capacity - size < kReadChunk / 2) {
+            // Only a line longer than the chunk gets here: grow, keeping the bytes held.
+            capacity *= 2;
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            std::memcpy(grown.get(), buffer.get(), size);
+            buffer = std::move(grown);
+        }
+        const ssize_t n = ::read(fd, buffer.get() + size, capacity - size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -110,36 +118,43 @@ void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQu
         }
         if (n <= 0)
             break;
+        size += static_cast<std::size_t>(n);
 
         auto transport = weak.lock(); // once per read, not once per line
-        while (scanFrom < buffer.size()) {
-            const void* found = std::memchr(buffer.data() + scanFrom, '\n', buffer.size() - scanFrom);
+        std::size_t lineStart = 0;
+        while (scanFrom < size) {
+            const void* found = std::memchr(buffer.get() + scanFrom, '\n', size - scanFrom);
             if (!found) {
-                scanFrom = buffer.size();
+                scanFrom = size;
                 break;
             }
-            const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());
+            const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer.get());
             if (transport) {
-                if (auto request = transport->decodeLine(std::string_view(buffer).substr(lineStart, lineEnd - lineStart)))
+                if (auto request = transport->decodeLine(std::string_view(buffer.get() + lineStart, lineEnd - lineStart)))
                     batch.push_back(std::move(*request));
             }
             lineStart = scanFrom = lineEnd + 1;
         }
         // The requests of one read reach the main queue as one task, in order: one hand-off per
         // read instead of one per line.
-        if (transport && !batch.empty())
+        if (transport && !batch.empty()) {
+            const std::size_t handed = batch.size();
             transport->post(std::move(batch));
-        batch.clear();
-        // Drop the processed lines once per read, not once per line.
+            batch = {};
+            batch.reserve(handed);
+        }
+        // Move the unfinished line to the front once per read, not once per line.
         if (lineStart > 0) {
-            buffer.erase(0, lineStart);
+            std::memmove(buffer.get(), buffer.get() + lineStart, size - lineStart);
+            size -= lineStart;
             scanFrom -= lineStart;
-            lineStart = 0;
         }
     }
     // A half line left without its line feed is discarded unprocessed.
     HelperLog::info("RPC", "stdin closed \xE2\x80\x94 exiting helper process");
-    queue->post(std::move(terminate));
+    // Ends the process one turn after the last requests ran, so the answers they left for a later
+    // task (the Focus filter methods) are still written: every request read is answered.
+    queue->post([queue, terminate = std::move(terminate)] { queue->post(terminate); });
 }
 
 std::optional<RPCRequest> StdioTransport::decodeLine(std::string_view line)
