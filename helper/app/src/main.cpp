@@ -2,6 +2,7 @@
 // application, driven by JSON lines on standard input and output.
 
 #include <QApplication>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -31,12 +32,30 @@ int reserveStdoutForProtocol()
     return protocolFd;
 }
 
-// Without a display the helper still has to speak the protocol; Qt's offscreen platform needs none.
+// The helper has to speak the protocol whatever the display: without one Qt's offscreen platform
+// is used directly, and behind every other choice it is the fallback, so a DISPLAY naming a server
+// that is gone (Qt would abort before the first line) still gives a working helper.
 void selectPlatform()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QByteArray platforms = qgetenv("QT_QPA_PLATFORM");
+    if (platforms.isEmpty()) {
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            platforms = "wayland;xcb";
+        else if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+            platforms = "xcb";
+    }
+    if (!platforms.split(';').contains("offscreen"))
+        platforms += platforms.isEmpty() ? "offscreen" : ";offscreen";
+    qputenv("QT_QPA_PLATFORM", platforms);
+}
+
+// Ends the process without returning from main: the reader thread may still be reading and
+// logging, and must never meet objects that static destruction has already torn down. Nothing is
+// saved at exit; the log gets a moment to reach standard error, never an unbounded wait.
+[[noreturn]] void endProcess(int status)
+{
+    HelperLog::flush(std::chrono::milliseconds(250));
+    ::_exit(status);
 }
 
 // Qt's own diagnostics become log records on standard error.
@@ -78,6 +97,8 @@ int main(int argc, char** argv)
     HelperAppDelegate appDelegate(transport);
     TerminationRequests terminationRequests;
     QObject::connect(&terminationRequests, &TerminationRequests::requested, [&appDelegate] {
+        // Leaving the event loop runs the aboutToQuit clean-ups (banner pictures), then main ends
+        // the process at once.
         if (appDelegate.applicationShouldTerminate())
             QCoreApplication::exit(0);
     });
@@ -88,7 +109,5 @@ int main(int argc, char** argv)
     transport->startReading();
     // A tray-only program: no window is shown, so there is no taskbar entry to suppress.
 
-    const int status = QApplication::exec();
-    transport->onMessage(nullptr); // breaks the transport <-> dispatcher ownership cycle
-    return status;
+    endProcess(QApplication::exec());
 }

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,9 +13,18 @@ namespace tarnwick {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+std::atomic<int> g_signals{0}; // lock-free, so safe in a signal handler
 
-void onSignal(int)
+void onSignal(int sig)
 {
+    // The first request is answered on the main thread. If that thread is stuck (a parent that
+    // reads nothing blocks the goodbye line), a second request ends the process the way the signal
+    // would have without us.
+    if (g_signals.fetch_add(1) > 0) {
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
+        return;
+    }
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
@@ -25,6 +36,7 @@ void onSignal(int)
 TerminationRequests::TerminationRequests(QObject* parent)
     : QObject(parent)
 {
+    g_signals = 0;
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this] {

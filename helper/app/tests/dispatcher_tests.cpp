@@ -82,8 +82,9 @@ TEST_F(DispatcherTest, RequestsWithoutAnIdDoTheWorkButGetNoAnswer)
 
 TEST_F(DispatcherTest, SettingsShowTakesOnlyWellShapedParameters)
 {
-    send(R"({"id":1,"method":"settings.show"})");
+    send(R"({"id":1,"method":"settings.show","params":{"appVersion":"1.0"}})");
     send(R"({"id":2,"method":"settings.show","params":{"pane":"accounts","appVersion":3}})");
+    EXPECT_EQ(settings.appVersion(), "1.0") << "3 is not a string, so the version stays";
     send(R"({"id":3,"method":"settings.show","params":{"appVersion":"2.1","browsers":[{"id":"firefox"}],)"
          R"("defaultBrowser":{"id":"firefox"},"accounts":[{"id":"a"},{"id":"b"}],)"
          R"("browserProfiles":{"chrome":[{"id":"Default"}]}}})");
@@ -99,7 +100,7 @@ TEST_F(DispatcherTest, SettingsShowTakesOnlyWellShapedParameters)
     EXPECT_TRUE(log.contains("I|Settings|Showing settings window, pane=default"));
     EXPECT_TRUE(log.contains("I|Settings|Showing settings window, pane=accounts"));
 
-    EXPECT_EQ(settings.appVersion(), "2.1") << "3 was not a string; \"2.1\" was";
+    EXPECT_EQ(settings.appVersion(), "2.1");
     EXPECT_EQ(settings.accounts().size(), 2u) << "an account list with a non-object is ignored";
     EXPECT_EQ(settings.browserProfiles().at("chrome").at(0).at("id"), "Default");
     EXPECT_EQ(settings.browsers().size(), 1u);
@@ -152,4 +153,18 @@ TEST_F(DispatcherTest, FocusFilterSetReadsLeniently)
     EXPECT_TRUE(focus.activeAccountIds().empty());
     EXPECT_FALSE(focus.disableExcludedAccounts());
     EXPECT_FALSE(focus.isFilterActive());
+}
+
+TEST_F(DispatcherTest, VerificationCodeWithoutAnObjectStillReachesTheTrayAndClearsTheCode)
+{
+    const char* code = R"({"id":1,"method":"tray.verificationCode","params":{"code":"123456","messageId":"m",)"
+                       R"("threadId":"t","accountId":"a"}})";
+    send(code);
+    ASSERT_TRUE(tray.currentVerificationCode());
+    EXPECT_EQ(send(R"({"id":2,"method":"tray.verificationCode","params":"junk"})"),
+              std::vector<std::string>{R"({"id":2,"result":"ok"})"});
+    EXPECT_FALSE(tray.currentVerificationCode()) << "params that are not an object reach the tray as none";
+    send(code);
+    send(R"({"id":3,"method":"tray.verificationCode"})");
+    EXPECT_FALSE(tray.currentVerificationCode()) << "no params at all: none as well";
 }

@@ -1,27 +1,60 @@
 #include "tarnwick/rpc/helperlog.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <shared_mutex>
 #include <syslog.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace tarnwick {
 namespace {
+
+// Records waiting for the writer thread beyond this many bytes are dropped and counted: a standard
+// error nobody reads must cost bounded memory and never stall the caller.
+constexpr std::size_t kMaxPendingBytes = 1 << 20;
+
+struct SyslogEntry {
+    int priority;
+    std::string text; // "<category>: <message>", the message unaltered
+};
+
+// The default sink's queue: callers append and return; one writer thread does the blocking I/O.
+struct Writer {
+    std::mutex mutex;
+    std::condition_variable wake;    // the writer waits for records or a flush
+    std::condition_variable drained; // flushers wait for the writer to catch up
+    std::string pending;             // whole records, in call order
+    std::vector<SyslogEntry> pendingSyslog;
+    std::uint64_t dropped = 0;
+    std::uint64_t queuedSeq = 0;  // records accepted so far
+    std::uint64_t writtenSeq = 0; // records the writer has finished with
+    bool started = false;
+    int fd = STDERR_FILENO;
+    bool syslogAvailable = false;
+};
 
 struct LogState {
     std::shared_mutex mutex;
     std::string subsystem = "com.fenmoorlab.tarnwick";
     std::shared_ptr<const HelperLog::Sink> sink;
     bool syslogOpen = false;
-    bool syslogAvailable = false;
+    Writer writer;
 };
 
+// Never destroyed: the detached writer thread and late callers on other threads may use it while
+// the process is exiting.
 LogState& state()
 {
-    static LogState s;
-    return s;
+    static LogState* s = new LogState;
+    return *s;
 }
 
 char levelLetter(HelperLog::Level level)
@@ -34,43 +67,107 @@ char levelLetter(HelperLog::Level level)
     return '?';
 }
 
+// Blocking write of everything, also through a descriptor someone left non-blocking.
 void writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, -1);
+            continue;
+        }
         if (n <= 0)
             return; // a broken standard error is not reported anywhere
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
+void writerLoop(Writer& w)
+{
+    std::string batch;
+    std::vector<SyslogEntry> entries;
+    std::unique_lock lock(w.mutex);
+    for (;;) {
+        w.wake.wait(lock, [&] { return !w.pending.empty() || w.dropped > 0; });
+        batch.swap(w.pending);
+        entries.swap(w.pendingSyslog);
+        const std::uint64_t dropped = std::exchange(w.dropped, 0);
+        const std::uint64_t seq = w.queuedSeq;
+        const int fd = w.fd;
+        const bool toSyslog = w.syslogAvailable;
+        lock.unlock();
+
+        if (dropped > 0) {
+            // Said after the records that did get through, so the gap shows where it happened.
+            batch += HelperLog::formatRecord(HelperLog::Level::Warn, "Log",
+                                             "Dropped " + std::to_string(dropped) +
+                                                 " log record(s) while standard error was not being read");
+        }
+        writeAll(fd, batch);
+        batch.clear();
+        if (toSyslog) {
+            for (const SyslogEntry& e : entries)
+                ::syslog(e.priority, "%s", e.text.c_str());
+        }
+        entries.clear();
+
+        lock.lock();
+        w.writtenSeq = seq;
+        w.drained.notify_all();
+    }
+}
+
 void defaultSink(HelperLog::Level level, std::string_view category, std::string_view message,
                  std::string_view record)
 {
-    writeAll(STDERR_FILENO, record);
-
     LogState& s = state();
+    Writer& w = s.writer;
     {
-        std::unique_lock lock(s.mutex);
+        // The system log identifier is fixed when the first record is written.
+        std::shared_lock check(s.mutex);
         if (!s.syslogOpen) {
-            // openlog keeps the pointer, so the identifier must outlive every later call.
-            static std::string ident;
-            ident = s.subsystem;
-            // Without a system log socket glibc retries socket+connect on every call; skip the
-            // mirror instead of paying four failing system calls per record.
-            s.syslogAvailable = ::access("/dev/log", W_OK) == 0;
-            if (s.syslogAvailable)
-                ::openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
-            s.syslogOpen = true;
+            check.unlock();
+            std::unique_lock open(s.mutex);
+            if (!s.syslogOpen) {
+                static std::string ident; // openlog keeps the pointer
+                ident = s.subsystem;
+                // Without a system log socket glibc retries socket+connect on every call; skip the
+                // mirror instead.
+                const bool available = ::access("/dev/log", W_OK) == 0;
+                if (available)
+                    ::openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
+                std::lock_guard lock(w.mutex);
+                w.syslogAvailable = available;
+                s.syslogOpen = true;
+            }
         }
-        if (!s.syslogAvailable)
-            return;
     }
-    const int priority = level == HelperLog::Level::Info ? LOG_INFO : LOG_ERR;
-    ::syslog(priority, "%.*s: %.*s", static_cast<int>(category.size()), category.data(),
-             static_cast<int>(message.size()), message.data());
+
+    std::lock_guard lock(w.mutex);
+    if (!w.started) {
+        w.started = true;
+        std::thread(writerLoop, std::ref(w)).detach();
+        // Records still queued when the program returns from main are written before it ends.
+        std::atexit([] { HelperLog::flush(std::chrono::milliseconds(500)); });
+    }
+    if (w.pending.size() + record.size() > kMaxPendingBytes) {
+        ++w.dropped;
+        return;
+    }
+    const bool wasEmpty = w.pending.empty();
+    w.pending.append(record);
+    if (w.syslogAvailable) {
+        std::string text;
+        text.reserve(category.size() + message.size() + 2);
+        text.append(category).append(": ").append(message);
+        w.pendingSyslog.push_back({level == HelperLog::Level::Info ? LOG_INFO : LOG_ERR, std::move(text)});
+    }
+    ++w.queuedSeq;
+    if (wasEmpty)
+        w.wake.notify_one();
 }
 
 } // namespace
@@ -124,6 +221,23 @@ void HelperLog::warn(std::string_view category, std::string_view message)
 void HelperLog::error(std::string_view category, std::string_view message)
 {
     log(Level::Error, category, message);
+}
+
+bool HelperLog::flush(std::chrono::milliseconds timeout)
+{
+    Writer& w = state().writer;
+    std::unique_lock lock(w.mutex);
+    if (!w.started)
+        return true;
+    const std::uint64_t target = w.queuedSeq;
+    return w.drained.wait_for(lock, timeout, [&] { return w.writtenSeq >= target; });
+}
+
+void HelperLog::setOutputFd(int fd)
+{
+    Writer& w = state().writer;
+    std::lock_guard lock(w.mutex);
+    w.fd = fd;
 }
 
 std::string HelperLog::subsystem()

@@ -244,7 +244,62 @@ struct Writer {
     }
 };
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The code unit of a \uXXXX escape starting at text[i] (the backslash), or -1.
+int escapedUnit(std::string_view text, std::size_t i)
+{
+    if (i + 6 > text.size() || text[i] != '\\' || text[i + 1] != 'u')
+        return -1;
+    int unit = 0;
+    for (std::size_t k = i + 2; k < i + 6; ++k) {
+        const int d = hexDigit(text[k]);
+        if (d < 0)
+            return -1;
+        unit = unit * 16 + d;
+    }
+    return unit;
+}
+
 } // namespace
+
+std::optional<std::string> withLoneSurrogatesReplaced(std::string_view text)
+{
+    std::optional<std::string> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '\\') {
+            ++i;
+            continue;
+        }
+        const int unit = escapedUnit(text, i);
+        if (unit < 0xD800 || unit > 0xDFFF) {
+            i += 2; // any other escape, "\\" included, is skipped whole
+            continue;
+        }
+        if (unit <= 0xDBFF) {
+            const int low = escapedUnit(text, i + 6);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                i += 12; // a proper pair
+                continue;
+            }
+        }
+        if (!out)
+            out.emplace(text);
+        out->replace(i, 6, "\\ufffd"); // same length, so positions stay valid
+        i += 6;
+    }
+    return out;
+}
 
 std::optional<Value> parse(std::string_view text)
 {

@@ -18,21 +18,28 @@ const Value* presentMember(const Object& o, std::string_view key)
 
 std::optional<RPCRequest> RPCRequest::decode(const Value& json)
 {
-    const Object* o = json.object();
+    return decode(Value(json));
+}
+
+std::optional<RPCRequest> RPCRequest::decode(Value&& json)
+{
+    Object* o = json.object();
     if (!o)
         return std::nullopt;
     RPCRequest request;
     auto method = o->find("method");
     if (method == o->end() || !method->second.string())
         return std::nullopt;
-    request.method = *method->second.string();
     if (const Value* id = presentMember(*o, "id")) {
         if (!id->integer())
             return std::nullopt;
         request.id = id->integer();
     }
-    if (const Value* params = presentMember(*o, "params"))
-        request.params = AnyCodable(*params);
+    // The parsed tree is ours: move its parts instead of copying them.
+    request.method = std::move(*method->second.string());
+    auto params = o->find("params");
+    if (params != o->end() && !params->second.isNull())
+        request.params = AnyCodable(std::move(params->second));
     return request;
 }
 
@@ -41,7 +48,7 @@ std::optional<RPCRequest> RPCRequest::decode(std::string_view line)
     std::optional<Value> json = json::parse(line);
     if (!json)
         return std::nullopt;
-    return decode(*json);
+    return decode(std::move(*json));
 }
 
 Value RPCRequest::encode() const

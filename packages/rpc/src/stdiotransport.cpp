@@ -1,10 +1,15 @@
 #include "tarnwick/rpc/stdiotransport.h"
 
+#include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "tarnwick/rpc/helperlog.h"
 #include "tarnwick/rpc/json.h"
@@ -13,7 +18,24 @@ namespace tarnwick {
 
 namespace {
 constexpr std::size_t kReadChunk = 1 << 16;
+
+// A descriptor the parent left non-blocking answers EAGAIN instead of waiting; wait here instead.
+void waitFor(int fd, short events)
+{
+    pollfd p{fd, events, 0};
+    while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+    }
 }
+
+void appendInteger(std::string& out, std::int64_t value)
+{
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, end);
+}
+
+std::atomic<bool> g_surrogateLogged{false};
+} // namespace
 
 std::shared_ptr<StdioTransport> StdioTransport::create(MainQueue& mainQueue, Options options)
 {
@@ -33,10 +55,16 @@ StdioTransport::StdioTransport(MainQueue& mainQueue, Options options)
 StdioTransport::OutputWriter StdioTransport::fdWriter(int fd)
 {
     return [fd](std::string_view line) {
+        // The whole line goes out, however many calls it takes: a reader never sees half of one
+        // followed by another.
         while (!line.empty()) {
             const ssize_t n = ::write(fd, line.data(), line.size());
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                waitFor(fd, POLLOUT);
+                continue;
+            }
             if (n <= 0)
                 return; // the reader went away; nothing to report to
             line.remove_prefix(static_cast<std::size_t>(n));
@@ -46,9 +74,15 @@ StdioTransport::OutputWriter StdioTransport::fdWriter(int fd)
 
 void StdioTransport::onMessage(RequestHandler handler)
 {
-    auto shared = std::make_shared<const RequestHandler>(std::move(handler));
+    auto shared = handler ? std::make_shared<const RequestHandler>(std::move(handler)) : nullptr;
     std::lock_guard lock(m_handlerMutex);
     m_onRequest = std::move(shared);
+}
+
+std::shared_ptr<const StdioTransport::RequestHandler> StdioTransport::currentHandler()
+{
+    std::lock_guard lock(m_handlerMutex);
+    return m_onRequest;
 }
 
 void StdioTransport::startReading()
@@ -60,91 +94,157 @@ void StdioTransport::startReading()
 void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
                               std::function<void()> terminate)
 {
-    std::string buffer;
-    std::size_t lineStart = 0; // start of the first unprocessed line in buffer
-    std::size_t scanFrom = 0;  // bytes before this hold no line feed of the current line
+    // A plain byte array rather than a string: growing a string for each read would first fill
+    // the new room with zeros.
+    std::unique_ptr<char[]> buffer(new char[kReadChunk]);
+    std::size_t capacity = kReadChunk;
+    std::size_t size = 0;
+    std::size_t scanFrom = 0; // bytes before this hold no line feed of the current line
+    std::vector<RPCRequest> batch;
     for (;;) {
-        const std::size_t oldSize = buffer.size();
-        buffer.resize(oldSize + kReadChunk);
-        const ssize_t n = ::read(fd, buffer.data() + oldSize, kReadChunk);
-        if (n < 0 && errno == EINTR) {
-            buffer.resize(oldSize);
+        if (capacity - size < kReadChunk / 2) {
+            // Only a line longer than the chunk gets here: grow, keeping the bytes held.
+            capacity *= 2;
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            std::memcpy(grown.get(), buffer.get(), size);
+            buffer = std::move(grown);
+        }
+        const ssize_t n = ::read(fd, buffer.get() + size, capacity - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            waitFor(fd, POLLIN); // only a read of zero bytes is the end of input
             continue;
         }
-        buffer.resize(oldSize + static_cast<std::size_t>(n > 0 ? n : 0));
         if (n <= 0)
             break;
+        size += static_cast<std::size_t>(n);
 
-        while (scanFrom < buffer.size()) {
-            const void* found = std::memchr(buffer.data() + scanFrom, '\n', buffer.size() - scanFrom);
+        auto transport = weak.lock(); // once per read, not once per line
+        std::size_t lineStart = 0;
+        while (scanFrom < size) {
+            const void* found = std::memchr(buffer.get() + scanFrom, '\n', size - scanFrom);
             if (!found) {
-                scanFrom = buffer.size();
+                scanFrom = size;
                 break;
             }
-            const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());
-            if (auto transport = weak.lock())
-                transport->processLine(std::string_view(buffer).substr(lineStart, lineEnd - lineStart));
+            const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer.get());
+            if (transport) {
+                if (auto request = transport->decodeLine(std::string_view(buffer.get() + lineStart, lineEnd - lineStart)))
+                    batch.push_back(std::move(*request));
+            }
             lineStart = scanFrom = lineEnd + 1;
         }
-        // Drop the processed lines once per read, not once per line.
+        // The requests of one read reach the main queue as one task, in order: one hand-off per
+        // read instead of one per line.
+        if (transport && !batch.empty()) {
+            const std::size_t handed = batch.size();
+            transport->post(std::move(batch));
+            batch = {};
+            batch.reserve(handed);
+        }
+        // Move the unfinished line to the front once per read, not once per line.
         if (lineStart > 0) {
-            buffer.erase(0, lineStart);
+            std::memmove(buffer.get(), buffer.get() + lineStart, size - lineStart);
+            size -= lineStart;
             scanFrom -= lineStart;
-            lineStart = 0;
         }
     }
     // A half line left without its line feed is discarded unprocessed.
     HelperLog::info("RPC", "stdin closed \xE2\x80\x94 exiting helper process");
-    queue->post(std::move(terminate));
+    // Ends the process one turn after the last requests ran, so the answers they left for a later
+    // task (the Focus filter methods) are still written: every request read is answered.
+    queue->post([queue, terminate = std::move(terminate)] { queue->post(terminate); });
+}
+
+std::optional<RPCRequest> StdioTransport::decodeLine(std::string_view line)
+{
+    if (line.empty())
+        return std::nullopt;
+    std::optional<Value> json = json::parse(line);
+    if (!json) {
+        // Only a line that fails is searched for surrogate halves, so good lines pay nothing.
+        if (auto repaired = json::withLoneSurrogatesReplaced(line)) {
+            json = json::parse(*repaired);
+            if (json && !g_surrogateLogged.exchange(true))
+                HelperLog::warn("RPC", "A request held a lone UTF-16 surrogate; read as U+FFFD (logged once)");
+        }
+    }
+    std::optional<RPCRequest> request;
+    if (json)
+        request = RPCRequest::decode(std::move(*json));
+    if (!request) {
+        HelperLog::warn("RPC", "Failed to decode RPC request from stdin");
+        return std::nullopt;
+    }
+    HelperLog::info("RPC", "Dispatching request: " + request->method);
+    return request;
+}
+
+void StdioTransport::post(std::vector<RPCRequest> requests)
+{
+    m_mainQueue.post([self = shared_from_this(), handler = currentHandler(), requests = std::move(requests)] {
+        // After the goodbye nothing more is answered, so nothing more is worth doing.
+        if (!handler || !*handler || self->m_outputClosed)
+            return;
+        for (const RPCRequest& request : requests)
+            (*handler)(request);
+    });
 }
 
 bool StdioTransport::processLine(std::string_view line)
 {
-    if (line.empty())
+    std::optional<RPCRequest> request = decodeLine(line);
+    if (!request)
         return false;
-    std::optional<RPCRequest> request = RPCRequest::decode(line);
-    if (!request) {
-        HelperLog::warn("RPC", "Failed to decode RPC request from stdin");
-        return false;
-    }
-    HelperLog::info("RPC", "Dispatching request: " + request->method);
-    std::shared_ptr<const RequestHandler> handler;
-    {
-        std::lock_guard lock(m_handlerMutex);
-        handler = m_onRequest;
-    }
-    m_mainQueue.post([handler = std::move(handler), request = std::move(*request)] {
-        if (handler && *handler)
-            (*handler)(request);
-    });
+    std::vector<RPCRequest> one;
+    one.push_back(std::move(*request));
+    post(std::move(one));
     return true;
 }
 
+// Both writers build the line straight from the fields; the keys come in sorted order, so the
+// bytes are those of the encoded record, without building it as a Value first.
 void StdioTransport::sendResponse(std::int64_t id, std::optional<Value> result, std::optional<std::string> error)
 {
-    RPCResponse response{id, std::nullopt, std::move(error)};
-    if (result)
-        response.result = AnyCodable(std::move(*result));
-    writeJSON(response.encode());
+    if (m_outputClosed)
+        return;
+    std::string& out = m_lineBuffer;
+    out.clear();
+    out.push_back('{');
+    if (error) {
+        out += "\"error\":";
+        if (!json::write(Value(std::move(*error)), out))
+            return;
+        out.push_back(',');
+    }
+    out += "\"id\":";
+    appendInteger(out, id);
+    if (result) {
+        out += ",\"result\":";
+        if (!json::write(*result, out))
+            return; // no JSON form (say a non-finite number): dropped without a trace
+    }
+    out += "}\n";
+    m_options.outputWriter(out);
 }
 
 void StdioTransport::sendEvent(std::string method, std::optional<Object> params)
 {
-    RPCEvent event{std::move(method), std::nullopt};
-    if (params)
-        event.params = AnyCodable(Value(std::move(*params)));
-    writeJSON(event.encode());
-}
-
-void StdioTransport::writeJSON(const Value& message)
-{
     if (m_outputClosed)
         return;
-    m_lineBuffer.clear();
-    if (!json::write(message, m_lineBuffer))
-        return; // no JSON form (say a non-finite number): dropped without a trace
-    m_lineBuffer.push_back('\n');
-    m_options.outputWriter(m_lineBuffer);
+    std::string& out = m_lineBuffer;
+    out.clear();
+    out += "{\"method\":";
+    if (!json::write(Value(std::move(method)), out))
+        return;
+    if (params) {
+        out += ",\"params\":";
+        if (!json::write(Value(std::move(*params)), out))
+            return;
+    }
+    out += "}\n";
+    m_options.outputWriter(out);
 }
 
 } // namespace tarnwick

@@ -101,3 +101,31 @@ TEST(AnyCodable, FromAnyKeepsListedKindsAndNeverConverts)
     EXPECT_TRUE(AnyCodable::fromAny(std::any{}).value.isNull());
     EXPECT_EQ(AnyCodable::fromAny(std::int32_t{3}).value.kind(), Value::Kind::Foreign);
 }
+
+TEST(JsonRepair, ReplacesOnlyUnpairedSurrogateEscapes)
+{
+    struct Row {
+        const char* text;
+        const char* repaired; // nullptr: nothing to repair
+    };
+    const Row rows[] = {
+        {"", nullptr},
+        {"junk \\", nullptr},
+        {R"("\u12)", nullptr},
+        {R"("Hi \ud83d")", R"("Hi \ufffd")"},
+        {R"("\uDE00 low first")", R"("\ufffd low first")"},
+        {R"("\ud83d\ude00")", nullptr},
+        {R"("\uD83D\uDE00 upper case pair")", nullptr},
+        {R"("\ud83d\u0041")", R"("\ufffd\u0041")"},
+        {R"("\ud83d\ud83d\ude00")", R"("\ufffd\ud83d\ude00")"},
+        {R"("\\ud83d")", nullptr}, // an escaped backslash, then plain text
+        {R"(["\ud800","\udfff"])", R"(["\ufffd","\ufffd"])"},
+    };
+    for (const Row& row : rows) {
+        const auto repaired = json::withLoneSurrogatesReplaced(row.text);
+        if (!row.repaired)
+            EXPECT_FALSE(repaired) << row.text;
+        else
+            EXPECT_EQ(repaired.value_or("<nothing>"), row.repaired) << row.text;
+    }
+}

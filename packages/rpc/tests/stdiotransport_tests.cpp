@@ -142,6 +142,9 @@ TEST_F(TransportTest, WritesOneCompactSortedLinePerMessage)
     transport->sendEvent("e", Object{{"b", 1}, {"a", Array{true, 0}}});
     transport->sendResponse(6, std::nullopt, "Unknown method: x");
     transport->sendEvent("bad", Object{{"n", std::numeric_limits<double>::quiet_NaN()}});
+    transport->sendResponse(7, Value(Array{std::numeric_limits<double>::infinity()}), std::nullopt);
+    transport->sendResponse(8, std::nullopt, std::nullopt);
+    transport->sendResponse(9, Value(Object{{"z", 1}, {"a", Null{}}}), "say \"x\"\n");
     transport->sendEvent("after");
     transport->closeOutput();
     transport->sendEvent("dropped");
@@ -150,7 +153,22 @@ TEST_F(TransportTest, WritesOneCompactSortedLinePerMessage)
         "{\"id\":5,\"result\":\"ok\"}\n",
         "{\"method\":\"e\",\"params\":{\"a\":[true,0],\"b\":1}}\n",
         "{\"error\":\"Unknown method: x\",\"id\":6}\n",
+        "{\"id\":8}\n",
+        "{\"error\":\"say \\\"x\\\"\\n\",\"id\":9,\"result\":{\"a\":null,\"z\":1}}\n",
         "{\"method\":\"after\"}\n",
     };
     EXPECT_EQ(lines, expected) << "an unencodable message vanishes without affecting later ones";
+}
+
+TEST_F(TransportTest, ReadsALoneSurrogateAsTheReplacementCharacter)
+{
+    // JSON.stringify writes the half of an emoji a sliced string ends with as a lone escape.
+    EXPECT_TRUE(transport->processLine(R"({"id":1,"method":"a","params":{"s":"Hi \ud83d","t":"\ud83d\ude00"}})"));
+    EXPECT_FALSE(transport->processLine("{\"id\":2,\"method\":\"a\",\"params\":{\"s\":\"\xff\"}}"))
+        << "invalid UTF-8 is still refused";
+    queue.runAll();
+    ASSERT_EQ(handled.size(), 1u);
+    const Object& params = *handled[0].params->dict();
+    EXPECT_EQ(*params.at("s").string(), "Hi \xEF\xBF\xBD");
+    EXPECT_EQ(*params.at("t").string(), "\xF0\x9F\x98\x80") << "a proper pair is left alone";
 }

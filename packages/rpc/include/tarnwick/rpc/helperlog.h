@@ -2,7 +2,13 @@
 
 // The helper's log facade. Every call writes one record line to standard error (never standard
 // output, which belongs to the protocol) and mirrors the message to the system log.
+//
+// A call never waits for standard error: records are queued and written, whole and in call order,
+// by one writer thread. When standard error is not being read (a pipe nobody drains) the queue stops
+// at 1 MiB; later records are dropped and counted, and once standard error moves again a record
+// "W|Log|Dropped <n> log record(s) while standard error was not being read" says how many.
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,9 +31,18 @@ public:
     static std::string subsystem();
     static void setSubsystem(std::string subsystem);
 
-    /// Where records go. The default writes the record to standard error in one write and the
-    /// unaltered message to syslog(3) under the subsystem, with the category leading the message.
-    /// Tests install their own sink; pass nullptr to restore the default. Thread-safe.
+    /// Waits until every record logged before the call has been written, at most `timeout`.
+    /// Returns false when standard error did not take them in time. Called before the process ends;
+    /// also run at exit for programs that return from main.
+    static bool flush(std::chrono::milliseconds timeout);
+
+    /// Where the default sink writes its records (standard error unless set); for tests.
+    static void setOutputFd(int fd);
+
+    /// Where records go. The default queues the record for standard error and the unaltered
+    /// message for syslog(3) under the subsystem, with the category leading the message.
+    /// Tests install their own sink, which is called synchronously; pass nullptr to restore the
+    /// default. Thread-safe.
     using Sink = std::function<void(Level, std::string_view category, std::string_view message,
                                     std::string_view record)>;
     static void setSink(Sink sink);

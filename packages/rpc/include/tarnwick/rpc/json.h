@@ -18,6 +18,12 @@ inline constexpr int kMaxDepth = 512;
 /// invalid UTF-8 and nesting beyond kMaxDepth).
 std::optional<Value> parse(std::string_view text);
 
+/// The text with every unpaired UTF-16 surrogate escape (`\ud83d` without its low half, or a low
+/// half on its own) replaced by `\ufffd`, or nothing when it holds none. JavaScript strings may hold
+/// such halves (a string sliced in the middle of an emoji) and JSON.stringify writes them out; a
+/// strict reader rejects the whole text for them. Nothing else is repaired.
+std::optional<std::string> withLoneSurrogatesReplaced(std::string_view text);
+
 /// Appends the compact encoding of `value` to `out`: no whitespace, object keys in ascending byte
 /// order at every level, doubles in shortest round-trip form (always with a fraction or exponent),
 /// Foreign values as null. Returns false, leaving `out` unspecified, when the value has no JSON form

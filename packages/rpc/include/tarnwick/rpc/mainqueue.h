@@ -21,10 +21,10 @@ class ManualMainQueue final : public MainQueue {
 public:
     void post(Task task) override
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_tasks.push_back(std::move(task));
-        }
+        // Notified under the lock: a waiter that sees the task may return and let the test destroy
+        // the queue, which must not happen while this call still uses the condition variable.
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
         m_posted.notify_all();
     }
 

@@ -20,6 +20,7 @@ struct RPCRequest {
     /// Decodes a request from a parsed JSON value. Fails when the value is not an object, "method" is
     /// missing or not a string, or "id" is present, not null and not an integer. Other keys are ignored.
     static std::optional<RPCRequest> decode(const Value& json);
+    static std::optional<RPCRequest> decode(Value&& json);
     /// Parses and decodes one line.
     static std::optional<RPCRequest> decode(std::string_view line);
     Value encode() const;

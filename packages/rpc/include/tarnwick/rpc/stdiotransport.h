@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tarnwick/rpc/mainqueue.h"
 #include "tarnwick/rpc/protocol.h"
@@ -35,28 +36,36 @@ public:
     /// Standard input and output, exiting with status 0 at end of input.
     static std::shared_ptr<StdioTransport> create(MainQueue& mainQueue) { return create(mainQueue, Options{0, {}, {}}); }
 
-    /// A writer that hands each line to `fd` in one write request (retrying short writes).
+    /// A writer that hands each line to `fd` in one write request (retrying short writes, and
+    /// waiting in poll(2) when a non-blocking descriptor is full), so every line arrives whole.
     static OutputWriter fdWriter(int fd);
 
     /// Stores the request handler, replacing any earlier one.
     void onMessage(RequestHandler handler);
 
     /// Logs "Started reading from stdin" and starts the detached reader thread. Call once.
+    /// Only a read of zero bytes ends the input; a non-blocking descriptor is waited on with poll(2).
     void startReading();
 
     /// Decodes one line (without its line feed) and posts the request to the main queue.
-    /// Returns true when a request was dispatched.
+    /// Returns true when a request was dispatched. A lone UTF-16 surrogate escape in a string reads
+    /// as U+FFFD (logged once per process); anything else that is not valid JSON is rejected.
     bool processLine(std::string_view line);
 
     void sendResponse(std::int64_t id, std::optional<Value> result, std::optional<std::string> error);
     void sendEvent(std::string method, std::optional<Object> params = std::nullopt);
 
-    /// Drops every later message: used after the goodbye event so it stays the last line written.
+    /// Drops every later message, and requests not yet dispatched: used after the goodbye event so
+    /// it stays the last line written.
     void closeOutput() { m_outputClosed = true; }
 
 private:
     StdioTransport(MainQueue& mainQueue, Options options);
-    void writeJSON(const Value& message);
+    /// Decodes one line and logs what became of it; nothing for a blank or undecodable line.
+    std::optional<RPCRequest> decodeLine(std::string_view line);
+    /// Hands requests to the main queue as one task that runs them in order.
+    void post(std::vector<RPCRequest> requests);
+    std::shared_ptr<const RequestHandler> currentHandler();
     static void readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
                          std::function<void()> terminate);
 

@@ -60,6 +60,7 @@ public:
     std::optional<std::int64_t> integer() const;
     std::optional<double> floating() const;
     const std::string* string() const { return std::get_if<std::string>(&m_data); }
+    std::string* string() { return std::get_if<std::string>(&m_data); }
     const Array* array() const { return std::get_if<Array>(&m_data); }
     const Object* object() const { return std::get_if<Object>(&m_data); }
     Array* array() { return std::get_if<Array>(&m_data); }
