@@ -277,8 +277,20 @@ Napi::Value hasApplicationForUrlFunction(const Napi::CallbackInfo& info)
 
 } // namespace
 
+// Runs when an environment that loaded the module ends. The image itself stays mapped (it is
+// linked with -z nodelete), so a callback the library fires late still lands in live code; this
+// also stops the library from firing once the receiving environment is gone.
+void environmentEnded(napi_env rawEnv, void*, void*)
+{
+    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
+        exports().toolbar_set_callback(nullptr);
+}
+
 Napi::Object registerFunctions(Napi::Env env, Napi::Object moduleExports)
 {
+    // Instance data is freed once per environment, at its end: the module's teardown hook.
+    napi_set_instance_data(env, nullptr, environmentEnded, nullptr);
+
     const struct {
         const char* name;
         Napi::Function::Callback function;
