@@ -1,12 +1,14 @@
 // tarnwick_addon: the module's fifteen script functions.
 
 #include "actionchannel.h"
+#include "addonlog.h"
 #include "filedrop.h"
 #include "nativelibrary.h"
 #include "shareitems.h"
 #include "sharingpicker.h"
 #include "urlhandlers.h"
 #include "windowhandle.h"
+#include "xdndsource.h"
 
 #include <tarnwick/native/uithread.h>
 
@@ -161,14 +163,24 @@ Napi::Value dropFiles(const Napi::CallbackInfo& info)
     if (!handle || !info[1].IsArray())
         return throwTypeError(env, "Expected (nativeWindowHandle: Buffer, filePaths: string[])");
 
-    QPointer<QWidget> view = findWidget(*handle);
-    if (!view)
+    const ResolvedWindow window = resolveWindow(*handle);
+    if (!window.found()) {
+        AddonLog::error(window.refusal);
         return throwError(env, "No window found for handle");
+    }
 
     std::vector<QUrl> urls = FileDrop::fileUrls(stringElements(info[1].As<Napi::Array>()));
     if (urls.empty())
         return env.Undefined();
-    FileDrop::start(view, std::move(urls));
+    if (window.widget) {
+        FileDrop::start(window.widget, std::move(urls));
+        return env.Undefined();
+    }
+    std::vector<std::string> uris;
+    uris.reserve(urls.size());
+    for (const QUrl& url : urls)
+        uris.push_back(url.toEncoded().toStdString());
+    XdndSource::start(window.displayName, window.x11Window, std::move(uris));
     return env.Undefined();
 }
 
