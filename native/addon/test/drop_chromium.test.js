@@ -8,14 +8,14 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const { spawn, execFileSync } = require('node:child_process');
-const { paths, waitFor, tempDir } = require('./support');
+const { paths, waitFor, tempDir, runNode } = require('./support');
 
 const page = path.join(__dirname, 'drop_page.html');
 
 /// Starts Xvfb on a free display number it picks itself; resolves with {display, process}.
 function startXvfb() {
   return new Promise((resolve, reject) => {
-    const server = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
+    const server = spawn('Xvfb', ['-displayfd', '3', '-noreset', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
       { stdio: ['ignore', 'ignore', 'pipe', 'pipe'] });
     let number = '';
     server.on('error', reject);
@@ -113,4 +113,18 @@ test('files dropped through the addon reach a Chromium page as a real file drop'
   // A window id that exists on no display is refused as any unknown handle is.
   assert.throws(() => addon.dropFiles(x11Handle(0x1fffffff), [report]),
     { constructor: Error, message: 'No window found for handle' });
+});
+
+test('without an X11 display (pure Wayland) a foreign handle is refused with the reason logged', async () => {
+  const source = `
+    const addon = require(${JSON.stringify(paths.addon)});
+    const handle = Buffer.alloc(8);
+    handle.writeBigUInt64LE(0x400002n);
+    try { addon.dropFiles(handle, ['/tmp/a.txt']); console.log('no error'); }
+    catch (error) { console.log(error.constructor.name + ': ' + error.message); }
+  `;
+  const result = await runNode(source, { DISPLAY: '', WAYLAND_DISPLAY: 'wayland-0', TARNWICK_ADDON_LOG_STDERR: '1' });
+  assert.equal(result.code, 0, result.stderr);
+  assert.equal(result.stdout.trim(), 'Error: No window found for handle');
+  assert.match(result.stderr, /^E\|NativeToolbar\|Window handle 0x400002 names no widget of this process, and no X11 display is reachable \(DISPLAY is not set\); foreign windows need X11 or XWayland$/m);
 });
