@@ -8,6 +8,7 @@
 #include "sharingpicker.h"
 #include "urlhandlers.h"
 #include "windowhandle.h"
+#include "x11window.h"
 #include "xdndsource.h"
 
 #include <tarnwick/native/uithread.h>
@@ -249,8 +250,9 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
         };
     }
 
-    QPointer<QWidget> view = findWidget(*handle);
-    if (!view) {
+    const ResolvedWindow window = resolveWindow(*handle);
+    if (!window.found()) {
+        AddonLog::error(window.refusal);
         if (completion)
             completion();
         return env.Undefined();
@@ -261,6 +263,22 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
             completion();
         return env.Undefined();
     }
+    if (!window.widget) {
+        // A foreign X11 window: the anchor is found over X now; the menu opens on the UI thread,
+        // which runs on the same display.
+        const auto anchor = x11MenuAnchor(window.displayName, window.x11Window);
+        if (!anchor) {
+            if (completion)
+                completion();
+            return env.Undefined();
+        }
+        native::runOnUiThread([at = QPoint(anchor->first, anchor->second), items = std::move(items),
+                               completion = std::move(completion)]() mutable {
+            SharingPicker::showAt(at, std::move(items), std::move(completion));
+        });
+        return env.Undefined();
+    }
+    QPointer<QWidget> view = window.widget;
     native::runOnUiThread([view, items = std::move(items), completion = std::move(completion)]() mutable {
         if (!view) {
             if (completion)

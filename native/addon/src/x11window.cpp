@@ -112,4 +112,20 @@ std::optional<std::pair<int, int>> toRoot(xcb_connection_t* connection, std::uin
     return std::pair<int, int>{reply->dst_x, reply->dst_y};
 }
 
+std::optional<std::pair<int, int>> x11MenuAnchor(const std::string& displayName, std::uint32_t window)
+{
+    X11Connection connection(displayName);
+    if (!connection.isOpen())
+        return std::nullopt;
+    xcb_connection_t* c = connection.get();
+    const auto geometry = windowGeometry(c, window);
+    if (!geometry)
+        return std::nullopt;
+    auto pointer = owned(xcb_query_pointer_reply(c, xcb_query_pointer(c, window), nullptr));
+    if (pointer && pointer->same_screen && pointer->win_x >= 0 && pointer->win_y >= 0
+        && pointer->win_x < geometry->width && pointer->win_y < geometry->height)
+        return std::pair<int, int>{pointer->root_x, pointer->root_y};
+    return toRoot(c, connection.root(), window, geometry->width - 150, 10);
+}
+
 } // namespace tarnwick::addon

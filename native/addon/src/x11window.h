@@ -61,4 +61,9 @@ std::string geometryText(const X11Geometry& geometry);
 std::optional<std::pair<int, int>> toRoot(xcb_connection_t* connection, std::uint32_t root,
                                           std::uint32_t window, int x, int y);
 
+/// Where a menu for `window` opens, in root coordinates: the pointer when it is over the window,
+/// else 150 from the window's right edge and 10 from its top. Nothing when the display or the
+/// window is gone. Any thread; a few round trips.
+std::optional<std::pair<int, int>> x11MenuAnchor(const std::string& displayName, std::uint32_t window);
+
 } // namespace tarnwick::addon
