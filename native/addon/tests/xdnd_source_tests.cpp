@@ -15,11 +15,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <iterator>
 #include <thread>
 
 using namespace tarnwick::addon;
@@ -79,6 +81,22 @@ public:
         return events_;
     }
 
+    /// The events once the last one is `last` (a leave needs no reply, so the source may return
+    /// before this thread has seen it), or as they are after a generous deadline.
+    std::vector<std::string> eventsEndingWith(const std::string& last)
+    {
+        return eventsOnce([&](const auto& events) { return !events.empty() && events.back() == last; });
+    }
+
+    /// The events once `done` holds for them, or as they are after a generous deadline.
+    template <typename Predicate>
+    std::vector<std::string> eventsOnce(Predicate done)
+    {
+        std::unique_lock lock(mutex_);
+        recorded_.wait_for(lock, std::chrono::seconds(20), [&] { return done(events_); });
+        return events_;
+    }
+
 private:
     void record(std::string event)
     {
@@ -86,6 +104,7 @@ private:
         // Repeated positions of a hovering pointer count once.
         if (events_.empty() || events_.back() != event)
             events_.push_back(std::move(event));
+        recorded_.notify_all();
     }
 
     void reply(std::uint32_t source, const char* type, std::uint32_t l1, std::uint32_t l2, std::uint32_t l4)
@@ -161,6 +180,7 @@ private:
     std::uint32_t window_ = 0;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
+    std::condition_variable recorded_;
     std::vector<std::string> events_;
     std::thread thread_;
 };
@@ -244,7 +264,7 @@ TEST_F(XdndSourceTest, RefusedOrUnperformedDropsEndAsNo)
         SCOPED_TRACE(c.name);
         Target target(display_, c.accept, c.performs);
         const auto log = dropOnto(target, {"file:///tmp/x"});
-        const auto events = target.events();
+        const auto events = target.eventsEndingWith(c.tail.back());
         ASSERT_GE(events.size(), c.tail.size());
         EXPECT_EQ(std::vector<std::string>(events.end() - static_cast<long>(c.tail.size()), events.end()), c.tail);
         EXPECT_EQ(std::count(events.begin(), events.end(), "drop"), c.accept ? 1 : 0);
@@ -268,19 +288,11 @@ TEST_F(XdndSourceTest, QueuedDropsInQuickSuccessionEachArrive)
     Target target(display_, true, true);
     for (const char* uri : {"file:///tmp/one", "file:///tmp/two", "file:///tmp/three"})
         XdndSource::start(display_, target.parent(), {uri});
+    const auto events = target.eventsOnce(
+        [](const auto& recorded) { return std::count(recorded.begin(), recorded.end(), "drop") == 3; });
     std::vector<std::string> drops;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto events = target.events();
-        drops.clear();
-        for (const auto& event : events) {
-            if (event.rfind("data ", 0) == 0)
-                drops.push_back(event);
-        }
-        if (std::count(events.begin(), events.end(), "drop") == 3)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    std::copy_if(events.begin(), events.end(), std::back_inserter(drops),
+                 [](const std::string& event) { return event.rfind("data ", 0) == 0; });
     EXPECT_EQ(drops, (std::vector<std::string>{"data text/uri-list file:///tmp/one\r\n",
                                                "data text/uri-list file:///tmp/two\r\n",
                                                "data text/uri-list file:///tmp/three\r\n"}));
