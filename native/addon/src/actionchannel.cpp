@@ -34,6 +34,7 @@ using Channel = Napi::TypedThreadSafeFunction<ChannelTag, Action, deliver>;
 struct Slot {
     Channel channel;
     ChannelTag* tag;
+    napi_env env; ///< the environment whose script thread the channel delivers to
 };
 
 // The library may raise an action on its UI thread while `init` swaps the channel on the script
@@ -81,10 +82,21 @@ void ActionChannel::replace(Napi::Env env, Napi::Function callback)
     std::optional<Slot> earlier;
     {
         std::lock_guard lock(channelMutex);
-        earlier = std::exchange(channelSlot(), Slot{channel, tag});
+        earlier = std::exchange(channelSlot(), Slot{channel, tag, env});
     }
     if (earlier)
         earlier->channel.Release();
+}
+
+bool ActionChannel::environmentEnding(Napi::Env env)
+{
+    std::lock_guard lock(channelMutex);
+    auto& slot = channelSlot();
+    if (!slot || slot->env != static_cast<napi_env>(env))
+        return false;
+    // The runtime finalizes the channel itself while the environment ends; only forget it here.
+    slot.reset();
+    return true;
 }
 
 void ActionChannel::actionBridge(const char* action, const char* payload)

@@ -18,6 +18,11 @@ public:
     /// queued already and nothing after. Script thread only.
     static void replace(Napi::Env env, Napi::Function callback);
 
+    /// Forgets the channel when it belongs to `env`, which is ending (a worker thread that loaded
+    /// the addon and stopped). Returns true when it did, so the caller can unregister the library
+    /// callback as well. On `env`'s thread, from its teardown.
+    static bool environmentEnding(Napi::Env env);
+
     /// The C callback registered with the library. Copies both strings and queues one script call
     /// without waiting; drops the pair when no channel exists. Any thread.
     static void actionBridge(const char* action, const char* payload);

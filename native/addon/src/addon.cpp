@@ -1,12 +1,15 @@
 // tarnwick_addon: the module's fifteen script functions.
 
 #include "actionchannel.h"
+#include "addonlog.h"
 #include "filedrop.h"
 #include "nativelibrary.h"
 #include "shareitems.h"
 #include "sharingpicker.h"
 #include "urlhandlers.h"
 #include "windowhandle.h"
+#include "x11window.h"
+#include "xdndsource.h"
 
 #include <tarnwick/native/uithread.h>
 
@@ -161,14 +164,24 @@ Napi::Value dropFiles(const Napi::CallbackInfo& info)
     if (!handle || !info[1].IsArray())
         return throwTypeError(env, "Expected (nativeWindowHandle: Buffer, filePaths: string[])");
 
-    QPointer<QWidget> view = findWidget(*handle);
-    if (!view)
+    const ResolvedWindow window = resolveWindow(*handle);
+    if (!window.found()) {
+        AddonLog::error(window.refusal);
         return throwError(env, "No window found for handle");
+    }
 
     std::vector<QUrl> urls = FileDrop::fileUrls(stringElements(info[1].As<Napi::Array>()));
     if (urls.empty())
         return env.Undefined();
-    FileDrop::start(view, std::move(urls));
+    if (window.widget) {
+        FileDrop::start(window.widget, std::move(urls));
+        return env.Undefined();
+    }
+    std::vector<std::string> uris;
+    uris.reserve(urls.size());
+    for (const QUrl& url : urls)
+        uris.push_back(url.toEncoded().toStdString());
+    XdndSource::start(window.displayName, window.x11Window, std::move(uris));
     return env.Undefined();
 }
 
@@ -237,8 +250,9 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
         };
     }
 
-    QPointer<QWidget> view = findWidget(*handle);
-    if (!view) {
+    const ResolvedWindow window = resolveWindow(*handle);
+    if (!window.found()) {
+        AddonLog::error(window.refusal);
         if (completion)
             completion();
         return env.Undefined();
@@ -249,6 +263,22 @@ Napi::Value showSharingPicker(const Napi::CallbackInfo& info)
             completion();
         return env.Undefined();
     }
+    if (!window.widget) {
+        // A foreign X11 window: the anchor is found over X now; the menu opens on the UI thread,
+        // which runs on the same display.
+        const auto anchor = x11MenuAnchor(window.displayName, window.x11Window);
+        if (!anchor) {
+            if (completion)
+                completion();
+            return env.Undefined();
+        }
+        native::runOnUiThread([at = QPoint(anchor->first, anchor->second), items = std::move(items),
+                               completion = std::move(completion)]() mutable {
+            SharingPicker::showAt(at, std::move(items), std::move(completion));
+        });
+        return env.Undefined();
+    }
+    QPointer<QWidget> view = window.widget;
     native::runOnUiThread([view, items = std::move(items), completion = std::move(completion)]() mutable {
         if (!view) {
             if (completion)
@@ -277,8 +307,20 @@ Napi::Value hasApplicationForUrlFunction(const Napi::CallbackInfo& info)
 
 } // namespace
 
+// Runs when an environment that loaded the module ends. The image itself stays mapped (it is
+// linked with -z nodelete), so a callback the library fires late still lands in live code; this
+// also stops the library from firing once the receiving environment is gone.
+void environmentEnded(napi_env rawEnv, void*, void*)
+{
+    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
+        exports().toolbar_set_callback(nullptr);
+}
+
 Napi::Object registerFunctions(Napi::Env env, Napi::Object moduleExports)
 {
+    // Instance data is freed once per environment, at its end: the module's teardown hook.
+    napi_set_instance_data(env, nullptr, environmentEnded, nullptr);
+
     const struct {
         const char* name;
         Napi::Function::Callback function;

@@ -137,23 +137,27 @@ int SharingPicker::liveCount()
     return static_cast<int>(SharingDelegate::live().size());
 }
 
-void SharingPicker::show(QWidget* view, std::vector<ShareItem> items, Completion completion)
+namespace {
+
+// The menu of targets for `items`, its delegate registered; `parent` may be null (a foreign
+// window cannot own a Qt menu).
+QMenu* buildMenu(QWidget* parent, std::vector<ShareItem> items, SharingPicker::Completion completion)
 {
     auto* delegate = new SharingDelegate(std::move(completion));
     SharingDelegate::live().insert(delegate);
 
-    auto* menu = new QMenu(view);
+    auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("TarnwickSharingPicker"));
     delegate->activePicker = menu;
 
     auto shared = std::make_shared<const std::vector<ShareItem>>(std::move(items));
     if (defaultApplicationForScheme("mailto")) {
-        QAction* mail = menu->addAction(QString::fromLatin1(kMailLabel));
+        QAction* mail = menu->addAction(QString::fromLatin1(SharingPicker::kMailLabel));
         QObject::connect(mail, &QAction::triggered, delegate, [delegate, shared] {
             delegate->choose([shared] { open(SharingPicker::mailtoUri(*shared)); });
         });
     }
-    QAction* copy = menu->addAction(QString::fromLatin1(kCopyLabel));
+    QAction* copy = menu->addAction(QString::fromLatin1(SharingPicker::kCopyLabel));
     QObject::connect(copy, &QAction::triggered, delegate, [delegate, shared] {
         delegate->choose([shared] { copyToClipboard(*shared); });
     });
@@ -161,7 +165,7 @@ void SharingPicker::show(QWidget* view, std::vector<ShareItem> items, Completion
         return item.kind == ShareItem::Kind::WebUrl;
     });
     if (hasWebLink) {
-        QAction* browser = menu->addAction(QString::fromLatin1(kBrowserLabel));
+        QAction* browser = menu->addAction(QString::fromLatin1(SharingPicker::kBrowserLabel));
         QObject::connect(browser, &QAction::triggered, delegate, [delegate, shared] {
             delegate->choose([shared] {
                 for (const ShareItem& item : *shared) {
@@ -174,8 +178,22 @@ void SharingPicker::show(QWidget* view, std::vector<ShareItem> items, Completion
     QObject::connect(menu, &QMenu::aboutToHide, delegate, [delegate] { delegate->menuHidden(); });
     // A view closed under the open menu takes the menu with it; the script still hears back.
     QObject::connect(menu, &QObject::destroyed, delegate, [delegate] { delegate->menuHidden(); });
+    return menu;
+}
 
+} // namespace
+
+void SharingPicker::show(QWidget* view, std::vector<ShareItem> items, Completion completion)
+{
+    QMenu* menu = buildMenu(view, std::move(items), std::move(completion));
     menu->popup(view->mapToGlobal(anchor(view, QCursor::pos())));
+}
+
+void SharingPicker::showAt(QPoint global, std::vector<ShareItem> items, Completion completion)
+{
+    QMenu* menu = buildMenu(nullptr, std::move(items), std::move(completion));
+    // Without a parent nothing else would delete it; the delegate's finish does.
+    menu->popup(global);
 }
 
 } // namespace tarnwick::addon

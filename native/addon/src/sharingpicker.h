@@ -28,6 +28,10 @@ public:
     /// UI thread only.
     static void show(QWidget* view, std::vector<ShareItem> items, Completion completion);
 
+    /// Opens the menu at `global` (screen coordinates; on X11 the root window's), for a foreign
+    /// window that has no widget to own it. UI thread only.
+    static void showAt(QPoint global, std::vector<ShareItem> items, Completion completion);
+
     /// Where the menu opens, in `view`'s coordinates: the pointer when it is over the view,
     /// otherwise 150 from the right and 10 from the top.
     static QPoint anchor(const QWidget* view, QPoint pointerGlobal);

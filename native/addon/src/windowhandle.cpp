@@ -1,9 +1,12 @@
 #include "windowhandle.h"
 
+#include "x11window.h"
+
 #include <tarnwick/native/uithread.h>
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstring>
 #include <future>
 
@@ -52,6 +55,34 @@ QPointer<QWidget> findWidget(std::uintptr_t address)
         }
     });
     return found;
+}
+
+ResolvedWindow resolveWindow(std::uintptr_t handle)
+{
+    ResolvedWindow resolved;
+    resolved.widget = findWidget(handle);
+    if (resolved.widget)
+        return resolved;
+    const X11Lookup lookup = findX11Window(handle);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(handle));
+    switch (lookup.result) {
+    case X11Lookup::Result::Found:
+        resolved.x11Window = static_cast<std::uint32_t>(handle);
+        resolved.displayName = lookup.displayName;
+        break;
+    case X11Lookup::Result::NoSuchWindow:
+        resolved.refusal = std::string("Window handle ") + id + " names neither a widget of this process nor a window on X11 display " + lookup.displayName;
+        break;
+    case X11Lookup::Result::NoDisplay:
+        // Pure Wayland: no client may reach another client's surfaces, so only widgets of this
+        // process can be named.
+        resolved.refusal = std::string("Window handle ") + id + " names no widget of this process, and no X11 display is reachable"
+            + (lookup.displayName.empty() ? " (DISPLAY is not set)" : " (" + lookup.displayName + " refused the connection)")
+            + "; foreign windows need X11 or XWayland";
+        break;
+    }
+    return resolved;
 }
 
 } // namespace tarnwick::addon
