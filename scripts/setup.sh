@@ -21,6 +21,10 @@ packages=(
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test
   nodejs
+  # the native toolbar inside a foreign X11 host window (XInput2 raw events), and its end-to-end
+  # test: a real Chromium as the host's web window, driven with xdotool, inspected with xwininfo
+  # and screenshots
+  libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
