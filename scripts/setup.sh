@@ -24,9 +24,10 @@ packages=(
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test
   nodejs
-  # the addon's file drop: an XDND source over plain xcb, tested end to end against a real Chromium
-  # window on the test's own Xvfb (xdotool finds the window, xprop reads the page's title)
-  libxcb1-dev chromium xdotool x11-utils
+  # the native toolbar inside a foreign X11 host window (XInput2 raw events) and the addon's file
+  # drop (an XDND source over plain xcb), each tested end to end against a real Chromium window on
+  # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots
+  libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

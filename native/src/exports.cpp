@@ -10,6 +10,14 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+
+#include <QGuiApplication>
+
+#include "foreignhost.h"
+#include "hostlog.h"
 #include "keychainbridge.h"
 #include "tarnwick/extensionkit/secretservicekeystore.h"
 #include "tarnwick/native/actionbridge.h"
@@ -34,6 +42,60 @@ char* handOver(const std::optional<std::string>& value)
     return value ? ::strdup(value->c_str()) : nullptr;
 }
 
+// The strip in a foreign host window while the toolbar lives there. UI thread only.
+std::unique_ptr<tarnwick::nativelib::ForeignHost>& foreignHost()
+{
+    static auto* host = new std::unique_ptr<tarnwick::nativelib::ForeignHost>;
+    return *host;
+}
+
+void ignoreHandle(void* view, const char* why)
+{
+    char text[200];
+    std::snprintf(text, sizeof text, "Ignoring window handle 0x%" PRIxPTR ": %s", reinterpret_cast<std::uintptr_t>(view), why);
+    tarnwick::nativelib::hostLog(text);
+}
+
+QWidget* liveWidget(void* view)
+{
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget* candidate : widgets) {
+        if (static_cast<void*>(candidate) == view)
+            return candidate;
+    }
+    return nullptr;
+}
+
+// A handle that names no widget of this process may be the X11 id of the host's window (a
+// Chromium host on X11 or XWayland reports that).
+void attachForeign(ToolbarManager& manager, void* view)
+{
+    using tarnwick::nativelib::ForeignHost;
+    using tarnwick::nativelib::X11Connection;
+    const auto id = reinterpret_cast<std::uintptr_t>(view);
+    auto& current = foreignHost();
+    if (current && current->hostWindow() == id)
+        return;
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        const std::string why = "it is no widget of this process and there is no X11 display (Qt platform \""
+            + QGuiApplication::platformName().toStdString() + "\")";
+        ignoreHandle(view, why.c_str());
+        return;
+    }
+    // X11 resource ids have 29 bits.
+    std::unique_ptr<X11Connection> connection = id <= 0x1fffffffu ? X11Connection::open() : nullptr;
+    if (!connection || !connection->windowExists(static_cast<std::uint32_t>(id))) {
+        ignoreHandle(view, "it is neither a widget of this process nor an X11 window");
+        return;
+    }
+    manager.detach();
+    current.reset();
+    current = std::make_unique<ForeignHost>(std::move(connection), static_cast<std::uint32_t>(id), manager, [] {
+        tarnwick::nativelib::hostLog("The toolbar's host window was closed; the toolbar is removed");
+        foreignHost().reset();
+    });
+}
+
 template <typename F>
 void onManager(F&& work)
 {
@@ -55,26 +117,25 @@ TARNWICK_EXPORT void toolbar_attach(void* view)
     // toolbar work. The address comes from outside: it is used only once it is known to be a live
     // widget of this process.
     onManager([view](ToolbarManager& manager) {
-        const QWidgetList widgets = QApplication::allWidgets();
-        QWidget* widget = nullptr;
-        for (QWidget* candidate : widgets) {
-            if (static_cast<void*>(candidate) == view) {
-                widget = candidate;
-                break;
-            }
-        }
-        if (!widget)
+        QWidget* widget = liveWidget(view);
+        if (!widget) {
+            attachForeign(manager, view);
             return;
+        }
         auto* window = qobject_cast<QMainWindow*>(widget->window());
         if (!window)
             return;
+        foreignHost().reset();
         manager.attach(window);
     });
 }
 
 TARNWICK_EXPORT void toolbar_detach(void)
 {
-    onManager([](ToolbarManager& manager) { manager.detach(); });
+    onManager([](ToolbarManager& manager) {
+        manager.detach();
+        foreignHost().reset();
+    });
 }
 
 TARNWICK_EXPORT void toolbar_update_accounts(const char* json)

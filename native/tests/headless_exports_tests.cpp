@@ -13,6 +13,10 @@
 #include <mutex>
 #include <thread>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 #include "nativelibrary.h"
 #include "tarnwick/native/accountsegmentedcontrol.h"
 #include "tarnwick/native/uithread.h"
@@ -108,4 +112,32 @@ TEST(ExportsWithoutHostApplication, ToolbarWorksOnTheLibrarysOwnUiThread)
         return true;
     });
     lib.setCallback(nullptr);
+}
+
+// A session without X11 (pure Wayland, or no display at all): an X11 window id cannot be used, and
+// the host learns why from the log instead of a crash or silence.
+TEST(ExportsWithoutHostApplication, ForeignHandleWithoutX11IsLoggedAndIgnored)
+{
+    ::setenv("TARNWICK_ADDON_LOG_STDERR", "1", 1);
+    char path[] = "/tmp/tarnwick-headless-log-XXXXXX";
+    const int file = ::mkstemp(path);
+    ASSERT_GE(file, 0);
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(file, 2);
+    NativeLibrary lib;
+    ASSERT_TRUE(lib.open()) << ::dlerror();
+    lib.attach(reinterpret_cast<void*>(std::uintptr_t{0x3c00004}));
+    onUi([] { return true; });
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::string text(4096, '\0');
+    text.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(file, text.data(), text.size(), 0))));
+    ::close(file);
+    ::unlink(path);
+    EXPECT_NE(text.find("W|NativeToolbar|Ignoring window handle 0x3c00004: it is no widget of this process and "
+                        "there is no X11 display (Qt platform \"offscreen\")"),
+              std::string::npos)
+        << text;
 }

@@ -2,8 +2,9 @@
 
 #include <condition_variable>
 #include <cstdlib>
-#include <mutex>
+#include <deque>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include <unistd.h>
@@ -20,7 +21,11 @@ struct OwnThread {
     std::condition_variable ready;
     bool started = false;
     bool ended = false;
+    // Set once the application exists and the tasks posted while it started are on its queue.
     QCoreApplication* app = nullptr;
+    // Tasks posted before the application existed, in posting order.
+    std::deque<std::function<void()>> early;
+    bool setNoGlib = false;
     std::thread thread;
 };
 
@@ -35,6 +40,13 @@ bool wantsOffscreen()
 {
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The toolbar can only live inside the host's window when both speak X11 (X11 or XWayland): with a
+// display to reach, the own application uses it even in a Wayland session.
+bool wantsX11()
+{
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY");
 }
 
 void parkOwnThread()
@@ -72,17 +84,30 @@ void uiThreadMain(OwnThread* state)
     static char name[] = "tarnwick-native";
     static char platformFlag[] = "-platform";
     static char offscreen[] = "offscreen";
+    static char xcb[] = "xcb";
     static char* argvWindowed[] = {name, nullptr};
     static char* argvOffscreen[] = {name, platformFlag, offscreen, nullptr};
+    static char* argvX11[] = {name, platformFlag, xcb, nullptr};
     char** argv = argvWindowed;
     if (wantsOffscreen()) {
         argc = 3;
         argv = argvOffscreen;
+    } else if (wantsX11()) {
+        argc = 3;
+        argv = argvX11;
     }
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     {
         std::lock_guard lock(state->mutex);
+        // The event dispatcher exists now; children the host starts later must not inherit the
+        // switch.
+        if (state->setNoGlib)
+            ::unsetenv("QT_NO_GLIB");
+        while (!state->early.empty()) {
+            QMetaObject::invokeMethod(&app, std::move(state->early.front()), Qt::QueuedConnection);
+            state->early.pop_front();
+        }
         state->app = &app;
     }
     state->ready.notify_all();
@@ -93,25 +118,23 @@ void uiThreadMain(OwnThread* state)
     state->ready.notify_all();
 }
 
-// The application that tasks go to; starts the own thread when the process has none.
-QCoreApplication* targetApplication()
+// Starts the own thread; the caller holds the state's lock.
+void startOwnThread(OwnThread& state)
 {
-    if (QCoreApplication* existing = QCoreApplication::instance())
-        return existing;
-    OwnThread& state = own();
-    std::unique_lock lock(state.mutex);
-    if (!state.started) {
-        state.started = true;
-        state.thread = std::thread(uiThreadMain, &state);
-        // Runs for the rest of the process; never joined (see parkOwnThread()).
-        state.thread.detach();
-        state.ready.wait(lock, [&] { return state.app != nullptr; });
-        lock.unlock();
-        std::atexit(parkOwnThread);
-        return QCoreApplication::instance();
+    state.started = true;
+    // A host without a QApplication is a GLib host more often than not (Chromium's message pump
+    // runs the default main context on the host's main thread). Qt's GLib dispatcher would acquire
+    // and dispatch that very context on the UI thread, running the host's sources there and
+    // stalling both threads; Qt's own poll dispatcher touches no GLib context. The switch is read
+    // once, while the application is constructed, and removed again right after.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) {
+        ::setenv("QT_NO_GLIB", "1", 1);
+        state.setNoGlib = true;
     }
-    state.ready.wait(lock, [&] { return state.app != nullptr || state.ended; });
-    return state.app;
+    state.thread = std::thread(uiThreadMain, &state);
+    // Runs for the rest of the process; never joined (see parkOwnThread()).
+    state.thread.detach();
+    std::atexit(parkOwnThread);
 }
 
 } // namespace
@@ -120,15 +143,34 @@ void runOnUiThread(std::function<void()> task)
 {
     if (!task)
         return;
-    QCoreApplication* app = targetApplication();
-    if (!app)
-        return; // the own application has already ended: the process is exiting
-    QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+    OwnThread& state = own();
+    {
+        std::lock_guard lock(state.mutex);
+        if (!state.started) {
+            if (QCoreApplication* existing = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(existing, std::move(task), Qt::QueuedConnection);
+                return;
+            }
+            startOwnThread(state);
+        }
+        if (state.ended)
+            return; // the own application has already ended: the process is exiting
+        // Never waits for the application to start: a host thread must not be held up by it.
+        // Posting under the lock keeps the order with the tasks the UI thread moves over.
+        if (!state.app)
+            state.early.push_back(std::move(task));
+        else
+            QMetaObject::invokeMethod(state.app, std::move(task), Qt::QueuedConnection);
+    }
 }
 
 bool hasUiThread()
 {
-    return QCoreApplication::instance() != nullptr;
+    if (QCoreApplication::instance() != nullptr)
+        return true;
+    OwnThread& state = own();
+    std::lock_guard lock(state.mutex);
+    return state.started && !state.ended;
 }
 
 bool isOnUiThread()

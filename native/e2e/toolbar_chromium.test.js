@@ -1,0 +1,157 @@
+'use strict';
+// The main application on Linux, played by this script: a real Chromium window is the host's web
+// window (on the test's own Xvfb), the real libTarnwickNative.so is loaded through the built
+// tarnwick_addon.node, and the toolbar is attached with the Chromium window's X11 id as the
+// 8-byte handle Buffer the main application's window reports.
+
+const test = require('node:test');
+const assert = require('node:assert');
+const { spawn, spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+
+const addonPath = process.env.TARNWICK_ADDON;
+const libraryPath = process.env.TARNWICK_NATIVE_LIBRARY;
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+async function until(predicate, timeoutMs, what) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const value = predicate();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+    await sleep(50);
+  }
+}
+
+function startXvfb() {
+  return new Promise((resolve, reject) => {
+    const server = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'], {
+      stdio: ['ignore', 'ignore', 'ignore', 'pipe'],
+    });
+    let number = '';
+    server.stdio[3].on('data', (chunk) => {
+      number += chunk.toString();
+      if (number.includes('\n')) resolve({ server, display: `:${number.trim()}` });
+    });
+    server.on('error', reject);
+    server.on('exit', (code) => reject(new Error(`Xvfb exited with ${code}`)));
+  });
+}
+
+function x11(program, args) {
+  const result = spawnSync(program, args, { encoding: 'utf8', env: process.env });
+  if (result.status !== 0) throw new Error(`${program} ${args.join(' ')}: ${result.stderr}`);
+  return result.stdout;
+}
+
+// The children of `window`: id, width, height, x, y (relative to the window).
+function children(window) {
+  const tree = x11('xwininfo', ['-children', '-id', String(window)]);
+  const found = [];
+  for (const line of tree.split('\n')) {
+    const m = line.match(/^\s+(0x[0-9a-f]+) .*?\s(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s/);
+    if (m) found.push({ id: parseInt(m[1], 16), width: +m[2], height: +m[3], x: +m[4], y: +m[5] });
+  }
+  return found;
+}
+
+function isViewable(window) {
+  return /Map State: IsViewable/.test(x11('xwininfo', ['-id', String(window)]));
+}
+
+// The mean red and green of a region of the screen, 0..1.
+function meanColour(png, width, height, x, y) {
+  const out = x11('convert', [png, '-crop', `${width}x${height}+${x}+${y}`, '+repage', '-format', '%[fx:mean.r] %[fx:mean.g]', 'info:']);
+  const [r, g] = out.trim().split(/\s+/).map(Number);
+  return { r, g };
+}
+
+function handleFor(windowId) {
+  const handle = Buffer.alloc(8);
+  if (os.endianness() === 'LE') handle.writeBigUInt64LE(BigInt(windowId));
+  else handle.writeBigUInt64BE(BigInt(windowId));
+  return handle;
+}
+
+test('the toolbar lives in a strip inside a real Chromium window and its clicks and side buttons come back', async (t) => {
+  assert.ok(addonPath && libraryPath, 'TARNWICK_ADDON and TARNWICK_NATIVE_LIBRARY come from CTest');
+  const { server, display } = await startXvfb();
+  t.after(() => server.kill('SIGTERM'));
+  // The library starts its UI thread on the host's display when it is first used.
+  process.env.DISPLAY = display;
+  delete process.env.WAYLAND_DISPLAY;
+  delete process.env.QT_QPA_PLATFORM;
+
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-toolbar-e2e-'));
+  t.after(() => fs.rmSync(work, { recursive: true, force: true }));
+  const chromium = spawn('chromium', [
+    '--no-sandbox', '--ozone-platform=x11', '--disable-gpu', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${path.join(work, 'profile')}`, '--window-position=0,0', '--window-size=900,600',
+    `--app=file://${path.join(__dirname, 'toolbar_page.html')}`,
+  ], { stdio: 'ignore', env: process.env });
+  t.after(() => chromium.kill('SIGKILL'));
+
+  const windowId = await until(() => {
+    const r = spawnSync('xdotool', ['search', '--onlyvisible', '--name', 'Tarnwick toolbar host'], { encoding: 'utf8' });
+    const ids = r.status === 0 ? r.stdout.trim().split('\n').filter(Boolean).map(Number) : [];
+    return ids[0];
+  }, 60000, 'the Chromium window');
+  await sleep(500); // let Chromium finish its first layout
+
+  const actions = [];
+  const addon = require(addonPath);
+  addon.init(libraryPath, (action, payload) => actions.push([action, payload]));
+  addon.updateAccounts(JSON.stringify({
+    accounts: [{ id: 'a', name: 'Home' }, { id: 'b', name: 'Work' }], activeAccountId: 'a',
+  }));
+  addon.attach(handleFor(windowId));
+
+  const heightAction = await until(() => actions.find(([a]) => a === 'toolbarHeight'), 20000, 'the strip height');
+  const height = Number(heightAction[1]);
+  assert.ok(height > 20 && height < 100, `a toolbar-sized strip, got ${height}`);
+  const host = x11('xwininfo', ['-id', String(windowId)]);
+  const hostWidth = Number(host.match(/Width: (\d+)/)[1]);
+  const strip = await until(() => children(windowId).find((c) => c.height === height && isViewable(c.id)), 10000,
+    'the strip among the Chromium window\'s children');
+  assert.deepStrictEqual([strip.x, strip.y, strip.width], [0, 0, hostWidth], 'along the top, the full width');
+
+  // On screen: the strip shows the toolbar (not the page's red), the page shows below it.
+  await sleep(300);
+  const shot = path.join(work, 'screen.png');
+  x11('import', ['-display', display, '-window', 'root', shot]);
+  const absolute = x11('xwininfo', ['-id', String(windowId)]);
+  const left = Number(absolute.match(/Absolute upper-left X:\s+(-?\d+)/)[1]);
+  const top = Number(absolute.match(/Absolute upper-left Y:\s+(-?\d+)/)[1]);
+  const stripColour = meanColour(shot, hostWidth, height, left, top);
+  const pageColour = meanColour(shot, hostWidth, 100, left, top + height + 50);
+  assert.ok(pageColour.r > 0.9 && pageColour.g < 0.1, `the page below is red: ${JSON.stringify(pageColour)}`);
+  assert.ok(stripColour.g > 0.3, `the strip is drawn over the page: ${JSON.stringify(stripColour)}`);
+
+  // The compose button is the first button right of the flexible space: walk the strip from its
+  // middle to the right with real clicks until it answers.
+  const y = top + Math.floor(height / 2);
+  let x = left + Math.floor(hostWidth / 2);
+  while (!actions.some(([a]) => a === 'newMessage') && x < left + hostWidth) {
+    x11('xdotool', ['mousemove', String(x), String(y), 'click', '1']);
+    await sleep(120);
+    x += 6;
+  }
+  await sleep(500);
+  assert.deepStrictEqual(actions.filter(([a]) => a === 'newMessage'), [['newMessage', '']]);
+
+  // The back button over the web content.
+  x11('xdotool', ['mousemove', String(left + 300), String(top + height + 200), 'click', '8']);
+  await until(() => actions.some(([a]) => a === 'goBack'), 10000, 'goBack');
+  assert.deepStrictEqual(actions.filter(([a]) => a === 'goBack'), [['goBack', '']]);
+
+  addon.detach();
+  await until(() => !children(windowId).some((c) => c.id === strip.id), 10000, 'the strip to go away');
+  await until(() => actions.some(([a, p]) => a === 'toolbarHeight' && p === '0'), 10000, 'the height to drop to 0');
+  assert.deepStrictEqual(actions.filter(([a]) => a === 'toolbarHeight'), [['toolbarHeight', String(height)], ['toolbarHeight', '0']]);
+});
