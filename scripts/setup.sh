@@ -15,12 +15,16 @@ packages=(
   # desktop services the tests run for real: session bus, Secret Service, X server for screenshots
   dbus dbus-bin dbus-daemon gnome-keyring libsecret-tools xvfb xauth
   desktop-file-utils shared-mime-info
+  # the install refreshes the icon cache of its prefix (update-desktop-database is in desktop-file-utils)
+  gtk-update-icon-cache
   # fonts and icons so rendered views have glyphs and symbols
   fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test
   nodejs
+  # case-folding tests run under Turkish casing rules (tr_TR.UTF-8 is generated below)
+  locales
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
@@ -39,6 +43,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "setup: all system packages present"
+fi
+
+# Protocol-level case folding must not follow the locale: its test runs under tr_TR.UTF-8, where
+# the C library lower-cases "I" differently.
+if ! locale -a 2>/dev/null | grep -qx 'tr_TR.utf8'; then
+  "${sudo[@]}" localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi
 
 # Node's headers live in /usr/include/node with the nodesource build; Debian's own nodejs ships them
