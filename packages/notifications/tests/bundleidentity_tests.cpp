@@ -69,7 +69,8 @@ TEST(BundleIdentity, AHelperInstalledElsewhereFindsTheEntryOnTheDataDirectories)
 
     EXPECT_FALSE(BundleIdentity::find(tmp.path() / "build/helper/tarnwick-helper", dataDirs, tmp.path() / "build"))
         << "a build-tree binary never borrows the installed identity";
-    EXPECT_FALSE(BundleIdentity::find(optHelper.parent_path() / "other", {tmp.path() / "empty/share"}, ""));
+    EXPECT_FALSE(BundleIdentity::find(tmp.path() / "elsewhere/bin/x", {tmp.path() / "empty/share"}, ""))
+        << "no data directory has the entry";
 }
 
 TEST(BundleIdentity, DataDirectoriesFollowTheXdgRules)
