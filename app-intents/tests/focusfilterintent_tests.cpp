@@ -171,7 +171,7 @@ TEST_F(FocusFilterTest, ToolArgumentsAndExitStatuses)
         {{}, 2, ""},
         {{"frobnicate"}, 2, ""},
         {{"describe", "--bogus"}, 2, ""},
-        {{"describe", "nobody"}, 2, ""},
+        {{"describe", "--nobody"}, 2, ""},
         {{"accounts", "--height", "0"}, 2, ""},
         {{"accounts", "--images"}, 2, ""},
         {{"describe"}, 0, "All Accounts\nOthers silenced\n"},
