@@ -176,7 +176,7 @@ TEST_F(FocusFilterTest, ToolArgumentsAndExitStatuses)
         {{"accounts", "--images"}, 2, ""},
         {{"describe"}, 0, "All Accounts\nOthers silenced\n"},
         {{"describe", "h", "w", "--disable-excluded"}, 0, "Home, Work\nOthers silenced and blocked\n"},
-        {{"describe", "--", "--disable-excluded"}, 2, ""},
+        {{"describe", "--", "--disable-excluded"}, 0, "All Accounts\nOthers silenced\n"}, // an id, of no account
         {{"accounts"}, 0, R"([{"colorHex":"#111111","id":"w","name":"Work"},{"colorHex":"","id":"h","name":"Home"}])" "\n"},
         {{"accounts", "--id", "h", "--id", "w", "--id", "x"}, 0,
          R"([{"colorHex":"#111111","id":"w","name":"Work"},{"colorHex":"","id":"h","name":"Home"}])" "\n"},
