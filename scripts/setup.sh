@@ -18,6 +18,8 @@ packages=(
   # a developer's desktop, to prove the tests stay out of it: activatable notification daemons and
   # the X tools that inspect a display
   dunst xfce4-notifyd x11-utils
+  # the install refreshes the icon cache of its prefix (update-desktop-database is in desktop-file-utils)
+  gtk-update-icon-cache
   # fonts and icons so rendered views have glyphs and symbols
   fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
   # fuzzing and sanitizers
@@ -28,6 +30,8 @@ packages=(
   # drop (an XDND source over plain xcb), each tested end to end against a real Chromium window on
   # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots
   libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick
+  # case-folding tests run under Turkish casing rules (tr_TR.UTF-8 is generated below)
+  locales
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
@@ -46,6 +50,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "setup: all system packages present"
+fi
+
+# Protocol-level case folding must not follow the locale: its test runs under tr_TR.UTF-8, where
+# the C library lower-cases "I" differently.
+if ! locale -a 2>/dev/null | grep -qx 'tr_TR.utf8'; then
+  "${sudo[@]}" localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi
 
 # Node's headers live in /usr/include/node with the nodesource build; Debian's own nodejs ships them

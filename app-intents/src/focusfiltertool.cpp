@@ -26,6 +26,19 @@ const char* FocusFilterTool::usage()
            "       tarnwick-focus-filter apply [--disable-excluded] [ID...]\n";
 }
 
+std::string FocusFilterTool::help()
+{
+    using F = TarnwickFocusFilter;
+    return std::string(usage()) + "\n" + F::kTitle + ": " + F::kDescription + "\n\n"
+        + "  accounts             each " + std::string(AccountEntity::kTypeDisplayName)
+        + " a filter can keep active, as JSON\n"
+        + "  describe             the filter's title and subtitle, then what it keeps active\n"
+        + "  apply                keep the given accounts active (none: all accounts)\n"
+        + "  ID...                " + F::kAccountsTitle + ": " + F::kAccountsDescription
+        + "\n                       Ids that name no account are left out with a warning.\n"
+        + "  --disable-excluded   " + F::kDisableExcludedTitle + ": " + F::kDisableExcludedDescription + "\n";
+}
+
 FocusFilterTool::FocusFilterTool(TarnwickFocusFilter::Environment environment)
     : m_env(environment), m_query(environment.logger, environment.paths)
 {
@@ -44,7 +57,7 @@ int FocusFilterTool::run(const std::vector<std::string>& args, std::ostream& out
     const std::string& command = args.front();
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "-h" || command == "--help" || command == "help") {
-        out << usage();
+        out << help();
         return kSuccess;
     }
     if (command == "accounts")
@@ -129,16 +142,32 @@ int FocusFilterTool::describeOrApply(bool apply, const std::vector<std::string>&
         else
             ids.push_back(arg);
     }
+    // Like the entity query, ids of accounts that are gone are left out: a saved invocation keeps
+    // working when the user removes an account.
     const std::vector<AccountEntity> known = m_query.loadAccounts();
     for (const auto& id : ids) {
         const auto it = std::find_if(known.begin(), known.end(), [&](const AccountEntity& a) { return a.id == id; });
-        if (it == known.end())
-            return usageError(err, "no account with the id \"" + id + "\"");
+        if (it == known.end()) {
+            err << "tarnwick-focus-filter: warning: no account with the id \"" << id << "\"; left out\n";
+            m_env.logger.warn("Ignoring an id that names no account");
+            continue;
+        }
         filter.accounts.push_back(*it);
     }
 
     if (!apply) {
-        out << filter.displayTitle() << "\n" << filter.displaySubtitle() << "\n";
+        using F = TarnwickFocusFilter;
+        out << filter.displayTitle() << "\n" << filter.displaySubtitle() << "\n\n"
+            << F::kTitle << ": " << F::kDescription << "\n"
+            << F::kAccountsTitle << " (" << F::kAccountsDescription << "):";
+        if (filter.accounts.empty())
+            out << " all\n";
+        else
+            out << "\n";
+        for (const auto& account : filter.accounts)
+            out << "  " << account.name << " (" << AccountEntity::kTypeDisplayName << " " << account.id << ")\n";
+        out << F::kDisableExcludedTitle << " (" << F::kDisableExcludedDescription
+            << "): " << (filter.disableExcludedAccounts ? "on" : "off") << "\n";
         return kSuccess;
     }
     const auto failure = filter.perform(m_env);

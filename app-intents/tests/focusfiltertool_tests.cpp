@@ -20,7 +20,7 @@ namespace {
 
 struct FocusFilterToolTest : ::testing::Test {
     tt::TempDir dir;
-    const std::string program = tt::builtProgram("app-intents/tarnwick-focus-filter");
+    const std::string program = tt::builtProgram("app-intents/tarnwick-focus-filter-ungrouped");
     const std::string grouped = tt::builtProgram("app-intents/tarnwick-focus-filter-grouped");
 
     fs::path realHome() const { return dir / "real-home"; }
@@ -113,10 +113,10 @@ TEST_F(FocusFilterToolTest, FailuresAndUsageErrors)
                           "/Applications.\n");
 
     fs::create_directories(legacyDir());
-    result = run({"apply", "nobody"});
+    result = run({"apply", "--bogus"});
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("usage:"), std::string::npos);
-    EXPECT_FALSE(fs::exists(legacyDir() / "focus-filter.json")) << "an unknown id writes nothing";
+    EXPECT_FALSE(fs::exists(legacyDir() / "focus-filter.json")) << "a usage error writes nothing";
 
     auto noBus = options(realHome().string());
     noBus.setEnv["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (dir / "no-bus").string();
@@ -149,5 +149,57 @@ TEST_F(FocusFilterToolTest, AccountsWithImagesAndDescribe)
 
     result = run({"describe", "b", "a"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "Beta, Alpha\nOthers silenced\n");
+    EXPECT_EQ(result.out.substr(0, result.out.find("\n\n") + 1), "Beta, Alpha\nOthers silenced\n")
+        << "names in the order given";
+}
+
+TEST_F(FocusFilterToolTest, IdsOfRemovedAccountsAreLeftOutWithAWarning)
+{
+    fs::create_directories(legacyDir());
+    dir.write("real-home/Library/Application Support/Tarnwick/accounts.json",
+              R"([{"id":"work","name":"Work"},{"id":"home","name":"Home"}])");
+    auto result = run({"apply", "gone", "home"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "tarnwick-focus-filter: warning: no account with the id \"gone\"; left out\n");
+    auto state = FocusFilterFile::read(legacyDir() / "focus-filter.json");
+    ASSERT_EQ(state.status, FocusFilterFile::ReadStatus::Loaded);
+    EXPECT_EQ(state.state.activeAccountIds, std::vector<std::string>{"home"});
+
+    // Only removed accounts: the filter keeps everything active rather than failing.
+    result = run({"apply", "gone"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    state = FocusFilterFile::read(legacyDir() / "focus-filter.json");
+    EXPECT_FALSE(state.state.isFilterActive());
+
+    result = run({"describe", "--disable-excluded", "gone", "work"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "Work\nOthers silenced and blocked\n\n"
+                          "Filter Accounts: Choose which accounts stay active during this Focus. The rest are silenced "
+                          "and left out of the menu bar, widgets and unread count.\n"
+                          "Accounts (Turning an account off silences it.):\n"
+                          "  Work (Tarnwick Account work)\n"
+                          "Prevent Access to Silenced Accounts (Gray out silenced accounts so they cannot be opened.): on\n");
+    EXPECT_NE(result.err.find("\"gone\"; left out"), std::string::npos);
+}
+
+TEST_F(FocusFilterToolTest, HelpCarriesTheFilterAndParameterTexts)
+{
+    const auto result = run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* text : {"Filter Accounts: Choose which accounts stay active during this Focus.",
+                             "Accounts: Turning an account off silences it.",
+                             "--disable-excluded   Prevent Access to Silenced Accounts: Gray out silenced accounts so "
+                             "they cannot be opened.",
+                             "each Tarnwick Account"})
+        EXPECT_NE(result.out.find(text), std::string::npos) << text << "\n" << result.out;
+}
+
+TEST_F(FocusFilterToolTest, TheDefaultBuildUsesTheDefaultGroupContainer)
+{
+    const auto result = tt::run(tt::builtProgram("app-intents/tarnwick-focus-filter"), {"apply"},
+                                options(realHome().string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    const fs::path container = dir / "data" / "group-containers" / "group.com.fenmoorlab.tarnwick";
+    EXPECT_EQ(FocusFilterFile::read(container / "focus-filter.json").status, FocusFilterFile::ReadStatus::Loaded);
+    EXPECT_TRUE(fs::exists(container / "logs" / "app-intents-extension.log"));
 }

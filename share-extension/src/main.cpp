@@ -31,6 +31,10 @@ int main(int argc, char** argv)
     tarnwick::ShareRequest request(tarnwick::SystemPaths::current(), logger, launcher);
     const auto outcome = request.run(std::get<std::vector<tarnwick::ShareItem>>(parsed));
     logger.flush();
+    if (outcome == tarnwick::ShareRequest::Outcome::TooLarge) {
+        std::cerr << "tarnwick-share: too many or too long items to hand over in one share\n";
+        return cli::kOpenFailed;
+    }
     if (outcome == tarnwick::ShareRequest::Outcome::OpenFailed) {
         std::cerr << "tarnwick-share: could not open Tarnwick\n";
         return cli::kOpenFailed;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "tarnwick/rpc/asciicase.h"
+
 namespace tarnwick::sharecommandline {
 namespace {
 
@@ -52,7 +54,7 @@ std::variant<std::vector<ShareItem>, Help, UsageError> parse(const std::vector<s
             }
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return UsageError{"unknown option " + arg};
-        } else if (hasScheme(arg) && arg.rfind("file:", 0) != 0 && !std::filesystem::exists(arg)) {
+        } else if (hasScheme(arg) && !ascii::startsWithIgnoringCase(arg, "file:") && !std::filesystem::exists(arg)) {
             links.push_back({ShareItem::Kind::Link, arg});
         } else {
             files.push_back({ShareItem::Kind::File, arg});

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QTextBoundaryFinder>
 
+#include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/share/sharehandoff.h"
-#include "tarnwick/share/sharestaging.h"
 
 namespace tarnwick {
 namespace {
@@ -22,8 +22,9 @@ int hexValue(char c)
 
 } // namespace
 
-ShareRequest::ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher)
-    : m_paths(paths), m_logger(logger), m_launcher(launcher)
+ShareRequest::ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher,
+                           ShareStaging::Limits limits)
+    : m_paths(paths), m_logger(logger), m_launcher(launcher), m_limits(limits)
 {
 }
 
@@ -31,7 +32,7 @@ std::optional<std::string> ShareRequest::localPath(const std::string& item)
 {
     if (item.empty())
         return std::nullopt;
-    if (item.rfind("file:", 0) != 0)
+    if (!ascii::startsWithIgnoringCase(item, "file:"))
         return item;
     std::string_view rest = std::string_view(item).substr(5);
     if (rest.substr(0, 2) == "//") {
@@ -40,7 +41,7 @@ std::optional<std::string> ShareRequest::localPath(const std::string& item)
         if (slash == std::string_view::npos)
             return std::nullopt;
         const std::string_view host = rest.substr(0, slash);
-        if (!host.empty() && host != "localhost")
+        if (!host.empty() && !ascii::equalsIgnoringCase(host, "localhost"))
             return std::nullopt; // another machine's file
         rest.remove_prefix(slash);
     }
@@ -85,9 +86,35 @@ ShareRequest::Outcome ShareRequest::run(const std::vector<ShareItem>& items)
         return Outcome::NothingShared;
     }
     m_logger.info("Processing " + std::to_string(items.size()) + " shared item(s)");
-    ShareStaging staging(m_paths);
+    ShareStaging staging(m_paths, m_limits);
     std::optional<std::string> text;
     std::optional<std::string> url;
+
+    // The URL can only get shorter than planned (files that fail are left out), so a share whose
+    // planned URL fits is never refused later, and one that does not fit is refused before a copy.
+    std::vector<std::filesystem::path> sources;
+    std::optional<std::string> plannedText;
+    std::optional<std::string> plannedUrl;
+    for (const auto& item : items) {
+        if (item.kind == ShareItem::Kind::File) {
+            if (const auto path = localPath(item.value))
+                sources.emplace_back(*path);
+        } else {
+            (item.kind == ShareItem::Kind::Text ? plannedText : plannedUrl) = item.value;
+        }
+    }
+    std::vector<std::string> plannedFiles;
+    for (const auto& path : staging.plan(sources))
+        plannedFiles.push_back(path.string());
+    const std::size_t plannedLength = sharehandoff::buildUrl(plannedFiles, plannedText, plannedUrl).size();
+    if (plannedLength > kMaxHandoffUrlBytes) {
+        staging.discardIfEmpty();
+        m_logger.error("Share too large to hand over: the tarnwick://share URL would be " + std::to_string(plannedLength)
+                       + " bytes (" + std::to_string(plannedFiles.size()) + " files), over the limit of "
+                       + std::to_string(kMaxHandoffUrlBytes) + "; nothing was staged");
+        m_logger.info("Completing extension request");
+        return Outcome::TooLarge;
+    }
 
     for (const auto& item : items) {
         switch (item.kind) {
@@ -100,11 +127,17 @@ ShareRequest::Outcome ShareRequest::run(const std::vector<ShareItem>& items)
             std::error_code error;
             const auto staged = staging.stage(*path, error);
             if (!staged) {
-                m_logger.error("Failed to copy file to share dir: " + error.message());
+                m_logger.error("Failed to copy file to share dir: " + staging.describe(error));
                 break;
             }
             if (staged->alreadyStaged)
                 break; // the same file shared twice arrives once
+            if (staged->skippedLinks > 0)
+                m_logger.warn("Left out " + std::to_string(staged->skippedLinks)
+                              + " symbolic link(s) in a shared folder; links are not followed");
+            if (staged->skippedSpecial > 0)
+                m_logger.warn("Left out " + std::to_string(staged->skippedSpecial)
+                              + " device(s), socket(s) or pipe(s) in a shared folder");
             if (staged->permissionError)
                 m_logger.error("Could not restrict the staged file to its owner: " + staged->permissionError->message());
             m_files.push_back(staged->path.string());

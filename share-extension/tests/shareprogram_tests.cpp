@@ -2,6 +2,7 @@
 // handler of x-scheme-handler/tarnwick, and the test reads back the URL the recorder was given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -121,7 +122,7 @@ TEST_F(ShareProgramTest, HandsTheStagedFilesTextAndLinkToTheSchemeHandler)
 TEST_F(ShareProgramTest, WithoutAGroupFilesStageUnderTmpdir)
 {
     const auto a = dir.write("in/notes", "n");
-    const auto result = tt::run(tt::builtProgram("share-extension/tarnwick-share"), {a.string()}, options(true));
+    const auto result = tt::run(tt::builtProgram("share-extension/tarnwick-share-ungrouped"), {a.string()}, options(true));
     EXPECT_EQ(result.status, 0) << result.err;
     const auto url = received();
     ASSERT_TRUE(url);
@@ -129,6 +130,33 @@ TEST_F(ShareProgramTest, WithoutAGroupFilesStageUnderTmpdir)
     const fs::path staging = fs::directory_iterator(dir / "tmp")->path();
     EXPECT_EQ(staging.filename().string().substr(0, 14), "TarnwickShare-");
     EXPECT_EQ(*url, "tarnwick://share?files=" + (staging / "notes").string());
+}
+
+TEST_F(ShareProgramTest, TheDefaultBuildSharesThroughTheDefaultGroupAndNeverFollowsLinks)
+{
+    dir.write("in/folder/photo.jpg", "p");
+    fs::create_directory_symlink("..", dir / "in" / "folder" / "loop");
+    fs::create_symlink("/etc/passwd", dir / "in" / "folder" / "passwd");
+    const auto result = tt::run(tt::builtProgram("share-extension/tarnwick-share"), {(dir / "in" / "folder").string()},
+                                options(true));
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_TRUE(received());
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+
+    const fs::path container = dir / "data" / "group-containers" / "group.com.fenmoorlab.tarnwick";
+    const fs::path shared = container / "SharedFiles";
+    ASSERT_EQ(std::distance(fs::directory_iterator(shared), fs::directory_iterator()), 1);
+    const fs::path copy = fs::directory_iterator(shared)->path() / "folder";
+    std::vector<std::string> entries;
+    for (const auto& e : fs::recursive_directory_iterator(fs::directory_iterator(shared)->path())) {
+        entries.push_back(e.path().lexically_relative(copy).string());
+        EXPECT_FALSE(e.is_symlink()) << e.path();
+        EXPECT_EQ(modeOf(e.path()), e.is_directory() ? 0700u : 0600u) << e.path();
+    }
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".", "photo.jpg"}));
+    EXPECT_NE(tt::readFile(container / "logs" / "share-extension.log").find("Left out 2 symbolic link(s)"),
+              std::string::npos);
 }
 
 TEST_F(ShareProgramTest, NoHandlerIsExitStatusOneAndUsageErrorsTwo)

@@ -89,7 +89,7 @@ void GeneralPane::rebuildHandlerRows()
         delete item;
     }
     for (const HandlerRow& row : m_model.handlerRows()) {
-        DefaultHandlerRow::Item item{row.id, row.label, row.handler, row.isTarnwick};
+        DefaultHandlerRow::Item item{row.id, row.label, row.handler, row.isTarnwick, row.claimProblem};
         auto* widget = new DefaultHandlerRowWidget(item, "Tarnwick", m_model.canClaimDefaults(), m_handlerRows);
         const DefaultHandler::Target target = row.target;
         connect(widget, &DefaultHandlerRowWidget::claimRequested, this, [this, target] { m_model.claimHandler(target); });

@@ -46,12 +46,38 @@ std::string desktopEntryFileName()
     return std::string(BundleIdentity::desktopEntryId) + ".desktop";
 }
 
-// Registers the product's entry as the handler; nothing on success, else the reason.
-std::optional<std::string> setDefault(const BundleIdentity& identity, DefaultHandler::Target target)
+// The program an entry's Exec line starts, as written; empty when the entry names none.
+std::string execProgram(const std::filesystem::path& entry)
 {
-    // mimeapps.list names applications by desktop id, which the desktop resolves through the XDG data
-    // directories. When that id leads elsewhere (the prefix is not among them, or another file shadows
-    // the entry), a claim would register something other than this product.
+    GKeyFile* file = g_key_file_new();
+    std::string program;
+    if (g_key_file_load_from_file(file, entry.c_str(), G_KEY_FILE_NONE, nullptr)) {
+        gchar* exec = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr);
+        gint argc = 0;
+        gchar** argv = nullptr;
+        if (exec && g_shell_parse_argv(exec, &argc, &argv, nullptr) && argc > 0)
+            program = argv[0];
+        g_strfreev(argv);
+        g_free(exec);
+    }
+    g_key_file_free(file);
+    return program;
+}
+
+// Why the desktop could not register and start the installed entry, or nothing when it can.
+// mimeapps.list names applications by desktop id, which the desktop resolves through the XDG data
+// directories. When that id leads elsewhere (the prefix is not among them, or another file shadows
+// the entry), a claim would register something other than this product; and GIO silently ignores
+// an entry whose program it cannot find, so claiming it would leave mail links with no reader.
+std::optional<std::string> claimProblemOf(const BundleIdentity& identity)
+{
+    GPtr<GDesktopAppInfo> own(g_desktop_app_info_new_from_filename(identity.desktopEntry.c_str()));
+    if (!own) {
+        const std::string program = execProgram(identity.desktopEntry);
+        if (program.empty())
+            return "The desktop cannot read " + identity.desktopEntry.string();
+        return "The desktop cannot start Tarnwick: its program " + program + " is missing";
+    }
     const std::string id = desktopEntryFileName();
     GPtr<GDesktopAppInfo> app(g_desktop_app_info_new(id.c_str()));
     if (!app) {
@@ -62,7 +88,17 @@ std::optional<std::string> setDefault(const BundleIdentity& identity, DefaultHan
     if (!found || !samePath(*found, identity.desktopEntry))
         return "The desktop finds " + id + " at " + (found ? found->string() : std::string("an unknown place")) +
                ", not in the installed application";
+    return std::nullopt;
+}
 
+// Registers the product's entry as the handler; nothing on success, else the reason.
+std::optional<std::string> setDefault(const BundleIdentity& identity, DefaultHandler::Target target)
+{
+    if (auto problem = claimProblemOf(identity))
+        return problem;
+    GPtr<GDesktopAppInfo> app(g_desktop_app_info_new(desktopEntryFileName().c_str()));
+    if (!app)
+        return "The desktop no longer knows " + desktopEntryFileName();
     const std::string type = "x-scheme-handler/" + std::string(DefaultHandler::rawValue(target));
     GError* error = nullptr;
     if (!g_app_info_set_as_default_for_type(G_APP_INFO(app.get()), type.c_str(), &error)) {
@@ -98,7 +134,16 @@ GioDefaultHandler::GioDefaultHandler(MainQueue& mainQueue, IdentityLookup identi
 
 bool GioDefaultHandler::canClaim() const
 {
-    return m_identity().has_value();
+    const auto identity = m_identity();
+    return identity && !claimProblemOf(*identity);
+}
+
+std::optional<std::string> GioDefaultHandler::claimProblem() const
+{
+    const auto identity = m_identity();
+    if (!identity)
+        return std::nullopt;
+    return claimProblemOf(*identity);
 }
 
 std::optional<DefaultHandler::Current> GioDefaultHandler::current(Target target) const

@@ -181,6 +181,7 @@ void SettingsModel::refreshHandlers()
         row.target = target;
         row.label = "Email links (mailto:)";
         row.id = std::string(DefaultHandler::rawValue(target));
+        row.claimProblem = m_defaultHandler.claimProblem().value_or("");
         if (auto current = m_defaultHandler.current(target)) {
             row.handler = std::move(current->displayName);
             row.isTarnwick = current->isThisProduct;

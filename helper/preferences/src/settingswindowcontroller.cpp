@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "tarnwick/brand/symbolimage.h"
+#include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick {
@@ -215,7 +216,7 @@ void SettingsWindowController::selectPane(const std::string& pane)
     HelperLog::info("Settings", "Switched settings pane to " + pane);
     if (!m_spec)
         return;
-    const std::string wanted = QString::fromStdString(pane).toLower().toStdString();
+    const std::string wanted = ascii::toLower(pane);
     const auto& tabs = m_spec->tabs;
     auto it = std::find_if(tabs.begin(), tabs.end(), [&](const SettingsTab& tab) { return tab.id == wanted; });
     if (it != tabs.end())

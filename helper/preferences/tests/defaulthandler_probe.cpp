@@ -1,10 +1,10 @@
 // Runs the GIO default-handler adapter once in a fresh process, so each test sees GIO start from the
 // XDG directories it prepared (GIO caches what it has read for the life of a process).
 //
-//   defaulthandler_probe [--installed PREFIX] canclaim|current|claim
+//   defaulthandler_probe [--installed PREFIX] canclaim|problem|current|claim
 //
 // --installed makes the probe behave as if it ran from PREFIX/bin; without it the probe is what it
-// is, a binary in the build tree. Prints one line: "1"/"0", "none" or "<name>\t<1|0>", "ok" or
+// is, a binary in the build tree. Prints one line: "1"/"0", the claim problem or "none", "none" or "<name>\t<1|0>", "ok" or
 // "error: <text>". Log records go to standard error.
 #include <iostream>
 #include <string>
@@ -29,6 +29,8 @@ int main(int argc, char** argv)
     GioDefaultHandler handler(queue, identity);
     if (args[0] == "canclaim") {
         std::cout << (handler.canClaim() ? "1" : "0") << "\n";
+    } else if (args[0] == "problem") {
+        std::cout << handler.claimProblem().value_or("none") << "\n";
     } else if (args[0] == "current") {
         const auto current = handler.current(DefaultHandler::Target::mailto);
         if (current)

@@ -107,3 +107,25 @@ TEST_F(GioDefaultHandlerTest, ClaimFailsWhenTheDesktopWouldNotFindTheEntry)
     setDefaultWithGio("com.fenmoorlab.tarnwick.desktop");
     EXPECT_EQ(run({"current"}).out, "Tarnwick (copy)\t0\n") << "only the installed entry itself counts";
 }
+
+TEST_F(GioDefaultHandlerTest, AnEntryWhoseProgramIsMissingIsNotOfferedAndTheRowSaysWhy)
+{
+    const std::string missing = (dir / "prefix" / "bin" / "tarnwick").string();
+    dir.write("prefix/share/applications/com.fenmoorlab.tarnwick.desktop",
+              "[Desktop Entry]\nType=Application\nName=Tarnwick\nExec=" + missing + " %u\nMimeType=x-scheme-handler/mailto;\n");
+    setDefaultWithGio("othermail.desktop");
+    EXPECT_EQ(run({"canclaim"}).out, "0\n");
+    EXPECT_EQ(run({"problem"}).out, "The desktop cannot start Tarnwick: its program " + missing + " is missing\n");
+    const auto claim = run({"claim"});
+    EXPECT_EQ(claim.out, "error: The desktop cannot start Tarnwick: its program " + missing + " is missing\n");
+    EXPECT_EQ(gioDefault(), "othermail.desktop") << "nothing was registered";
+
+    prefixKnownToDesktop = false;
+    dir.write("prefix/bin/tarnwick", "#!/bin/sh\n");
+    fs::permissions(dir / "prefix" / "bin" / "tarnwick", fs::perms::owner_all);
+    EXPECT_EQ(run({"problem"}).out.rfind("The desktop does not know com.fenmoorlab.tarnwick.desktop; add ", 0), 0u);
+    prefixKnownToDesktop = true;
+    EXPECT_EQ(run({"canclaim"}).out, "1\n");
+    EXPECT_EQ(run({"problem"}).out, "none\n");
+    EXPECT_EQ(run({"problem"}, false).out, "none\n") << "no installed product: the row's usual text";
+}

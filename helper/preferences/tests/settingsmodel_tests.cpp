@@ -182,7 +182,7 @@ TEST_F(SettingsModelTest, HandlerRowsFollowTheSystem)
 {
     model.refreshHandlers();
     ASSERT_EQ(model.handlerRows().size(), 1u);
-    EXPECT_EQ(model.handlerRows()[0], (HandlerRow{DefaultHandler::Target::mailto, "Email links (mailto:)", "", false, "mailto"}))
+    EXPECT_EQ(model.handlerRows()[0], (HandlerRow{DefaultHandler::Target::mailto, "Email links (mailto:)", "", false, "mailto", ""}))
         << "no bundle and no handler still builds the row";
     EXPECT_FALSE(model.canClaimDefaults());
 
@@ -224,14 +224,16 @@ TEST(DefaultHandlerRow, SubtitleAndButtonFollowTheClaimState)
         std::optional<std::string> button;
     };
     const Case cases[] = {
-        {{"mailto", "Email links (mailto:)", "Thunderbird", false}, false,
+        {{"mailto", "Email links (mailto:)", "Thunderbird", false, ""}, false,
          "Only the installed app can be the default reader", std::nullopt},
-        {{"mailto", "Email links (mailto:)", "Tarnwick", true}, false, "Only the installed app can be the default reader",
+        {{"mailto", "Email links (mailto:)", "Thunderbird", false, "The desktop cannot start Tarnwick: its program /x is missing"},
+         false, "The desktop cannot start Tarnwick: its program /x is missing", std::nullopt},
+        {{"mailto", "Email links (mailto:)", "Tarnwick", true, ""}, false, "Only the installed app can be the default reader",
          std::nullopt},
-        {{"mailto", "Email links (mailto:)", "Tarnwick (dev)", true}, true, "Tarnwick is the default reader", std::nullopt},
-        {{"mailto", "Email links (mailto:)", "Thunderbird", false}, true, "Thunderbird is the default reader",
+        {{"mailto", "Email links (mailto:)", "Tarnwick (dev)", true, ""}, true, "Tarnwick is the default reader", std::nullopt},
+        {{"mailto", "Email links (mailto:)", "Thunderbird", false, ""}, true, "Thunderbird is the default reader",
          "Use Tarnwick"},
-        {{"mailto", "Email links (mailto:)", "", false}, true, "No default reader", "Use Tarnwick"},
+        {{"mailto", "Email links (mailto:)", "", false, ""}, true, "No default reader", "Use Tarnwick"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DefaultHandlerRow::subtitle(c.item, "Tarnwick", c.canClaim), c.subtitle);

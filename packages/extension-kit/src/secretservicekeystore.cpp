@@ -86,17 +86,69 @@ std::string objectPathOf(SecretRetrievable* retrievable)
     return {};
 }
 
-// Serialises "is there an item? if not, store one" among this user's processes. Without a usable
-// runtime directory the add goes ahead unlocked and the oldest-item rule settles any duplicate.
+// The item every process adopts when several exist: the oldest, ties settled by creation order.
+SecretRetrievable* oldestOf(GList* items)
+{
+    SecretRetrievable* oldest = nullptr;
+    guint64 oldestCreated = 0;
+    std::string oldestPath;
+    for (GList* node = items; node; node = node->next) {
+        auto* item = static_cast<SecretRetrievable*>(node->data);
+        const guint64 created = secret_retrievable_get_created(item);
+        const std::string path = objectPathOf(item);
+        if (!oldest || created < oldestCreated || (created == oldestCreated && pathBefore(path, oldestPath))) {
+            oldest = item;
+            oldestCreated = created;
+            oldestPath = path;
+        }
+    }
+    return oldest;
+}
+
+// mkdir -p, every directory it creates owner-only.
+bool makePrivateDirectories(const std::string& dir)
+{
+    std::string built;
+    std::size_t from = 1;
+    while (from <= dir.size()) {
+        const std::size_t slash = dir.find('/', from);
+        built = dir.substr(0, slash);
+        if (!built.empty() && ::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+        from = slash + 1;
+    }
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
+std::string lockDirectory()
+{
+    auto absolute = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value && value[0] == '/' ? std::string(value) : std::string();
+    };
+    if (auto runtime = absolute("XDG_RUNTIME_DIR"); !runtime.empty())
+        return runtime + "/tarnwick";
+    if (auto cache = absolute("XDG_CACHE_HOME"); !cache.empty())
+        return cache + "/tarnwick";
+    if (auto home = absolute("HOME"); !home.empty())
+        return home + "/.cache/tarnwick";
+    return {};
+}
+
+// Serialises "is there an item? if not, store one" among this user's processes, so a race usually
+// creates one item. The lock lives in $XDG_RUNTIME_DIR, else in the user's cache directory (su, cron
+// and containers often have no runtime directory). Processes whose environments point at different
+// places, or a lock that cannot be made, only cost a duplicate: the oldest-item rule in add() settles
+// every race on one key.
 class CreationLock {
 public:
     CreationLock()
     {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        if (!runtime || runtime[0] != '/')
-            return;
-        const std::string dir = std::string(runtime) + "/tarnwick";
-        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        const std::string dir = lockDirectory();
+        if (dir.empty() || !makePrivateDirectories(dir))
             return;
         const std::string file = dir + "/localcache-key.lock";
         m_fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -117,31 +169,38 @@ private:
     int m_fd = -1;
 };
 
+// A search fails as a whole when one of the items it found is withdrawn (by a process that lost a
+// creation race) before its properties are read; asked again, it no longer finds that item.
+GList* searchAll(SecretSearchFlags flags, GError** error)
+{
+    for (int attempt = 0;; ++attempt) {
+        GError* failure = nullptr;
+        GList* found = secret_password_search_sync(keySchema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | flags),
+                                                   nullptr, &failure, "service", kServiceValue.c_str(), "account",
+                                                   kAccountValue.c_str(), nullptr);
+        if (!failure)
+            return found;
+        g_list_free_full(found, g_object_unref);
+        if (attempt >= 8 || failure->domain != G_DBUS_ERROR) {
+            g_propagate_error(error, failure);
+            return nullptr;
+        }
+        g_error_free(failure);
+    }
+}
+
 } // namespace
 
 KeyStore::Lookup SecretServiceKeyStore::copyMatching()
 {
     ErrorHolder error;
     ListHolder found;
-    found.list = secret_password_search_sync(
-        keySchema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
-        nullptr, &error.error, "service", kServiceValue.c_str(), "account", kAccountValue.c_str(), nullptr);
+    found.list = searchAll(static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
+                           &error.error);
     if (error.error)
         return {statusFor(error.error), {}};
 
-    SecretRetrievable* oldest = nullptr;
-    guint64 oldestCreated = 0;
-    std::string oldestPath;
-    for (GList* node = found.list; node; node = node->next) {
-        auto* item = static_cast<SecretRetrievable*>(node->data);
-        const guint64 created = secret_retrievable_get_created(item);
-        const std::string path = objectPathOf(item);
-        if (!oldest || created < oldestCreated || (created == oldestCreated && pathBefore(path, oldestPath))) {
-            oldest = item;
-            oldestCreated = created;
-            oldestPath = path;
-        }
-    }
+    SecretRetrievable* oldest = oldestOf(found.list);
     if (!oldest)
         return {keystatus::kItemNotFound, {}};
 
@@ -161,22 +220,59 @@ std::int32_t SecretServiceKeyStore::add(std::string_view value)
     {
         ErrorHolder error;
         ListHolder found;
-        found.list = secret_password_search_sync(keySchema(), SECRET_SEARCH_ALL, nullptr, &error.error, "service",
-                                                 kServiceValue.c_str(), "account", kAccountValue.c_str(), nullptr);
+        found.list = searchAll(SECRET_SEARCH_NONE, &error.error);
         if (error.error)
             return statusFor(error.error);
         if (found.list)
             return keystatus::kDuplicateItem;
     }
+
+    // Created without replacing: storing by attributes would overwrite an item another process has
+    // just created, and that process would keep sealing with a key no one else has.
     ErrorHolder error;
-    SecretValue* secret = secret_value_new(value.data(), static_cast<gssize>(value.size()), "application/octet-stream");
-    const gboolean stored = secret_password_store_binary_sync(
-        keySchema(), SECRET_COLLECTION_DEFAULT, "Tarnwick local cache key", secret, nullptr, &error.error, "service",
-        kServiceValue.c_str(), "account", kAccountValue.c_str(), nullptr);
-    secret_value_unref(secret);
-    if (!stored)
+    // libsecret 0.20 asserts on a null service here rather than using the default one.
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error.error);
+    if (!service)
         return error.error ? statusFor(error.error) : keystatus::kNotAvailable;
-    return keystatus::kSuccess;
+    SecretCollection* collection =
+        secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error.error);
+    g_object_unref(service);
+    if (!collection)
+        return error.error ? statusFor(error.error) : keystatus::kNoSuchKeychain;
+    GHashTable* attributes = secret_attributes_build(keySchema(), "service", kServiceValue.c_str(), "account",
+                                                     kAccountValue.c_str(), nullptr);
+    SecretValue* secret = secret_value_new(value.data(), static_cast<gssize>(value.size()), "application/octet-stream");
+    SecretItem* created = secret_item_create_sync(collection, keySchema(), attributes, "Tarnwick local cache key", secret,
+                                                  SECRET_ITEM_CREATE_NONE, nullptr, &error.error);
+    secret_value_unref(secret);
+    g_hash_table_unref(attributes);
+    g_object_unref(collection);
+    if (!created)
+        return error.error ? statusFor(error.error) : keystatus::kNotAvailable;
+    const std::string ownPath = objectPathOf(SECRET_RETRIEVABLE(created));
+
+    // Re-read: when a process that held no lock (or another lock) created an item first, its item is
+    // the older one and every process adopts that; ours is withdrawn. Nobody can have adopted ours,
+    // since anyone who saw it also saw the older item.
+    // Without that answer nothing is claimed: a search can fail while many processes talk to the
+    // service at once (libsecret reports some of those as transient errors), so it is asked again.
+    std::int32_t status = keystatus::kNotAvailable;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ErrorHolder searchError;
+        ListHolder after;
+        after.list = searchAll(SECRET_SEARCH_NONE, &searchError.error);
+        SecretRetrievable* oldest = searchError.error ? nullptr : oldestOf(after.list);
+        if (!oldest) {
+            status = searchError.error ? statusFor(searchError.error) : keystatus::kItemNotFound;
+            continue;
+        }
+        status = objectPathOf(oldest) == ownPath ? keystatus::kSuccess : keystatus::kDuplicateItem;
+        break;
+    }
+    if (status != keystatus::kSuccess)
+        secret_item_delete_sync(created, nullptr, nullptr);
+    g_object_unref(created);
+    return status;
 }
 
 SecretServiceKeyStore& SecretServiceKeyStore::shared()

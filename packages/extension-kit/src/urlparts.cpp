@@ -1,5 +1,7 @@
 #include "urlparts_p.h"
 
+#include "tarnwick/rpc/asciicase.h"
+
 #include <cstring>
 
 namespace tarnwick::urlparts {
@@ -116,11 +118,7 @@ std::string percentDecode(std::string_view text)
 
 std::string lower(std::string_view text)
 {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+    return ascii::toLower(text);
 }
 
 } // namespace tarnwick::urlparts

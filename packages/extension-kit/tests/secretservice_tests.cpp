@@ -9,6 +9,7 @@
 #include "tarnwick/testing/tempdir.h"
 
 namespace tt = tarnwick::testing;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,6 +42,10 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
+// Where the processes can keep their creation lock: $XDG_RUNTIME_DIR, the cache directory (su, cron,
+// containers without a runtime directory), or nowhere (the oldest-item rule alone).
+enum class LockPlace { runtimeDir, cacheDir, nowhere };
+
 class SecretServiceSession : public ::testing::Test {
 protected:
     tt::TempDir dir;
@@ -49,7 +54,8 @@ protected:
     // Runs the probe commands one after another in one private session; returns each command's output
     // lines.
     std::vector<std::vector<std::string>> runInSession(const std::vector<std::vector<std::string>>& commands,
-                                                       const std::string& password = "tarnwick-test")
+                                                       const std::string& password = "tarnwick-test",
+                                                       LockPlace lock = LockPlace::runtimeDir)
     {
         std::string script = "eval \"$(printf %s " + quote(password)
             + " | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)\"\n";
@@ -62,8 +68,16 @@ protected:
         tt::Subprocess::Options options;
         options.setEnv = {{"HOME", (dir / "home").string()},
                           {"XDG_DATA_HOME", (dir / "home" / "data").string()},
-                          {"XDG_RUNTIME_DIR", (dir / "run").string()}};
+                          {"XDG_CACHE_HOME", (dir / "home" / "cache").string()}};
         options.unsetEnv = {"GNOME_KEYRING_CONTROL", "GNOME_KEYRING_PID", "SSH_AUTH_SOCK"};
+        if (lock == LockPlace::runtimeDir) {
+            options.setEnv["XDG_RUNTIME_DIR"] = (dir / "run").string();
+        } else {
+            options.unsetEnv.push_back("XDG_RUNTIME_DIR");
+            std::filesystem::remove_all(dir / "home" / "cache" / "tarnwick");
+            if (lock == LockPlace::nowhere) // a plain file where the lock's directory would be
+                dir.write("home/cache/tarnwick", "");
+        }
         std::filesystem::create_directories(dir / "home" / "data");
         std::filesystem::create_directories(dir / "run");
         std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
@@ -98,15 +112,39 @@ TEST_F(SecretServiceSession, FirstFetchCreatesTheItemAndEveryLaterProcessGetsThe
     EXPECT_EQ(out[3], std::vector<std::string>{"1"});
 }
 
-TEST_F(SecretServiceSession, ProcessesRacingToCreateTheKeySettleOnOne)
+TEST_F(SecretServiceSession, TwelveProcessesRacingSettleOnOneKeyWhereverTheyCanLock)
 {
-    const auto out = runInSession({{"race", "6"}, {"count"}, {"fetch"}});
-    ASSERT_EQ(out[0].size(), 6u);
-    const std::set<std::string> keys(out[0].begin(), out[0].end());
-    EXPECT_EQ(keys.size(), 1u) << "every racer ends with the same key";
-    EXPECT_TRUE(isKeyHex(*keys.begin())) << *keys.begin();
-    EXPECT_EQ(out[1], std::vector<std::string>{"1"}) << "exactly one item was created";
-    EXPECT_EQ(out[2], std::vector<std::string>{*keys.begin()});
+    for (const auto& [lock, name] : {std::pair{LockPlace::runtimeDir, "runtime"}, std::pair{LockPlace::cacheDir, "cache"},
+                                    std::pair{LockPlace::nowhere, "nowhere"}}) {
+        SCOPED_TRACE(std::string("lock in: ") + name);
+        const fs::path sealed = dir / ("sealed-" + std::string(name));
+        fs::create_directories(sealed);
+        fs::remove_all(dir / "home" / "data" / "keyrings"); // each round starts from an empty keyring
+        const auto out = runInSession({{"race", "12", sealed.string()}, {"count"}, {"fetch"}}, "tarnwick-test", lock);
+        ASSERT_EQ(out[0].size(), 12u);
+        std::set<std::string> keys;
+        for (const auto& line : out[0]) {
+            const auto space = line.find(' ');
+            keys.insert(line.substr(0, space));
+            EXPECT_EQ(line.substr(space == std::string::npos ? line.size() : space), " opened 12")
+                << "every file any racer sealed opens in every racer: " << line;
+        }
+        EXPECT_EQ(keys.size(), 1u) << "every racer ends with the same key";
+        EXPECT_TRUE(isKeyHex(*keys.begin())) << *keys.begin();
+        EXPECT_EQ(out[1], std::vector<std::string>{"1"}) << "the losers' items were withdrawn";
+        EXPECT_EQ(out[2], std::vector<std::string>{*keys.begin()}) << "a later process gets the same key";
+    }
+}
+
+TEST_F(SecretServiceSession, ADuplicateMadeByAnUnlockedCreatorIsSettledByTheOldestItem)
+{
+    // A racer that got past the check and stored its item outside any lock: the key store adopts
+    // the older item rather than its own, and so does everyone else.
+    const auto out = runInSession({{"plant", "32"}, {"plant", "32"}, {"count"}, {"fetch"}, {"fetch"}});
+    EXPECT_EQ(out[2], std::vector<std::string>{"2"});
+    ASSERT_EQ(out[3].size(), 1u);
+    EXPECT_TRUE(isKeyHex(out[3][0])) << out[3][0];
+    EXPECT_EQ(out[4], out[3]);
 }
 
 TEST_F(SecretServiceSession, AnItemOfTheWrongLengthIsADuplicateWithoutAKey)

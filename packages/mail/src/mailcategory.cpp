@@ -1,7 +1,6 @@
 #include "tarnwick/mail/mailcategory.h"
 
-#include <algorithm>
-#include <cctype>
+#include "tarnwick/rpc/asciicase.h"
 
 namespace tarnwick::mailcategory {
 namespace {
@@ -53,10 +52,7 @@ MailCategory from(std::optional<std::string_view> raw)
 {
     if (!raw)
         return MailCategory::primary;
-    std::string lower(*raw);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return fromRawValue(lower).value_or(MailCategory::primary);
+    return fromRawValue(ascii::toLower(*raw)).value_or(MailCategory::primary);
 }
 
 MailCategory from(const std::string* raw)

@@ -48,3 +48,59 @@ TEST(BundleIdentity, BuildTreeBinaryHasNoneUnlessFaked)
     BundleIdentity::resetCurrent();
     EXPECT_FALSE(BundleIdentity::current());
 }
+
+TEST(BundleIdentity, AHelperInstalledElsewhereFindsTheEntryOnTheDataDirectories)
+{
+    tarnwick::testing::TempDir tmp;
+    const auto entry = tmp.write("usr/share/applications/com.fenmoorlab.tarnwick.desktop", "[Desktop Entry]\n");
+    tmp.write("later/share/applications/com.fenmoorlab.tarnwick.desktop", "[Desktop Entry]\n");
+    const fs::path optHelper = tmp.path() / "opt/tarnwick/bin/tarnwick-helper";
+    const std::vector<fs::path> dataDirs{"relative/share", tmp.path() / "empty/share", tmp.path() / "usr/share",
+                                         tmp.path() / "later/share"};
+
+    const auto found = BundleIdentity::find(optHelper, dataDirs, tmp.path() / "build");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->desktopEntry, entry) << "the first data directory that has it, as the desktop looks";
+    EXPECT_EQ(found->prefix, tmp.path() / "usr");
+
+    tmp.write("opt/tarnwick/share/applications/com.fenmoorlab.tarnwick.desktop", "[Desktop Entry]\n");
+    EXPECT_EQ(BundleIdentity::find(optHelper, dataDirs, tmp.path() / "build")->prefix, tmp.path() / "opt/tarnwick")
+        << "the executable's own prefix comes first";
+
+    EXPECT_FALSE(BundleIdentity::find(tmp.path() / "build/helper/tarnwick-helper", dataDirs, tmp.path() / "build"))
+        << "a build-tree binary never borrows the installed identity";
+    EXPECT_FALSE(BundleIdentity::find(tmp.path() / "elsewhere/bin/x", {tmp.path() / "empty/share"}, ""))
+        << "no data directory has the entry";
+}
+
+TEST(BundleIdentity, DataDirectoriesFollowTheXdgRules)
+{
+    struct Case {
+        const char* dataHome;
+        const char* home;
+        const char* dataDirs;
+        std::vector<fs::path> expected;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, {"/usr/local/share", "/usr/share"}},
+        {"", "/h", "", {"/h/.local/share", "/usr/local/share", "/usr/share"}},
+        {"rel", "/h", "/a:rel:/b:", {"/h/.local/share", "/a", "/b"}},
+        {"/d", "/h", "/a", {"/d", "/a"}},
+    };
+    auto set = [](const char* name, const char* value) {
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    };
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const Case& c : cases) {
+        set("XDG_DATA_HOME", c.dataHome);
+        set("HOME", c.home);
+        set("XDG_DATA_DIRS", c.dataDirs);
+        EXPECT_EQ(BundleIdentity::xdgDataDirectories(), c.expected) << (c.dataDirs ? c.dataDirs : "(unset)");
+    }
+    ::setenv("HOME", savedHome.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_DATA_DIRS");
+}

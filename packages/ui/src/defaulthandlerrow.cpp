@@ -5,7 +5,7 @@ namespace tarnwick::DefaultHandlerRow {
 std::string subtitle(const Item& item, std::string_view appName, bool canClaim)
 {
     if (!canClaim)
-        return "Only the installed app can be the default reader";
+        return item.claimProblem.empty() ? "Only the installed app can be the default reader" : item.claimProblem;
     if (item.isClaimed)
         return std::string(appName) + " is the default reader";
     if (!item.handler.empty())

@@ -38,6 +38,11 @@ public:
     static constexpr const char* kDescription =
         "Choose which accounts stay active during this Focus. The rest are silenced and left out of the menu bar, "
         "widgets and unread count.";
+    /// The two parameters as the Focus settings present them.
+    static constexpr const char* kAccountsTitle = "Accounts";
+    static constexpr const char* kAccountsDescription = "Turning an account off silences it.";
+    static constexpr const char* kDisableExcludedTitle = "Prevent Access to Silenced Accounts";
+    static constexpr const char* kDisableExcludedDescription = "Gray out silenced accounts so they cannot be opened.";
 
     std::vector<AccountEntity> accounts;
     bool disableExcludedAccounts = false;

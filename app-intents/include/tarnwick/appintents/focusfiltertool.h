@@ -2,8 +2,10 @@
 
 // The command line of tarnwick-focus-filter:
 //   accounts [--id ID]... [--images DIR] [--height PX]   the account entities as JSON (and dot PNGs)
-//   describe [--disable-excluded] [ID...]                 the filter's title and subtitle lines
+//   describe [--disable-excluded] [ID...]                 the filter's title and subtitle lines, then
+//                                                         its texts and what it keeps active
 //   apply [--disable-excluded] [ID...]                    perform the filter
+// Ids that name no account are left out with a warning on standard error.
 // Exit status: 0 success, 1 perform failed, 2 usage error (usage on standard error).
 
 #include <ostream>
@@ -20,6 +22,8 @@ public:
     static constexpr int kFailure = 1;
     static constexpr int kUsage = 2;
     static const char* usage();
+    /// --help: the usage, then the filter's and its parameters' titles and descriptions.
+    static std::string help();
 
     explicit FocusFilterTool(TarnwickFocusFilter::Environment environment);
 

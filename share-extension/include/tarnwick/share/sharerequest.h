@@ -10,6 +10,7 @@
 #include "tarnwick/extensionkit/extensionlogger.h"
 #include "tarnwick/platform/systempaths.h"
 #include "tarnwick/platform/urilauncher.h"
+#include "tarnwick/share/sharestaging.h"
 
 namespace tarnwick {
 
@@ -21,10 +22,17 @@ struct ShareItem {
 
 class ShareRequest {
 public:
-    /// All three must outlive the request.
-    ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher);
+    /// The longest hand-off URL: the desktop passes it to the main application as one program argument,
+    /// and Linux refuses a longer argument (MAX_ARG_STRLEN, 32 pages, terminating NUL included).
+    static constexpr std::size_t kMaxHandoffUrlBytes = 32 * 4096 - 1;
 
-    enum class Outcome { NothingShared, Opened, OpenFailed };
+    /// All three must outlive the request.
+    ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher,
+                 ShareStaging::Limits limits = {});
+
+    /// TooLarge: the hand-off URL would be longer than kMaxHandoffUrlBytes; refused before anything
+    /// was copied.
+    enum class Outcome { NothingShared, Opened, OpenFailed, TooLarge };
     /// Processes the items in order and completes the request.
     Outcome run(const std::vector<ShareItem>& items);
 
@@ -41,6 +49,7 @@ private:
     const SystemPaths& m_paths;
     ExtensionLogger& m_logger;
     UriLauncher& m_launcher;
+    ShareStaging::Limits m_limits;
     std::vector<std::string> m_files;
     std::string m_handoffUrl;
 };

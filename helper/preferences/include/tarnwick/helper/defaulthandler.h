@@ -35,8 +35,11 @@ public:
 
     virtual ~DefaultHandler() = default;
 
-    /// Whether the installed product can be located (and so be claimed for).
+    /// Whether the installed product can be located, and the desktop can register and start it.
     virtual bool canClaim() const = 0;
+    /// Why an installed product cannot be claimed (its entry unknown to the desktop, its program
+    /// missing, ...); nothing when it can, or when there is no installed product at all.
+    virtual std::optional<std::string> claimProblem() const { return std::nullopt; }
     /// The application that opens `target` links now: its display name, and whether it is this
     /// product. Nothing when no application does. Asks the system afresh on every call.
     virtual std::optional<Current> current(Target target) const = 0;
@@ -58,6 +61,7 @@ public:
     explicit GioDefaultHandler(MainQueue& mainQueue, IdentityLookup identity = &BundleIdentity::current);
 
     bool canClaim() const override;
+    std::optional<std::string> claimProblem() const override;
     std::optional<Current> current(Target target) const override;
     void claim(Target target, Completion completion) override;
 

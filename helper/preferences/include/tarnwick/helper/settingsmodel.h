@@ -25,6 +25,7 @@ struct HandlerRow {
     std::string handler; ///< display name of the current handler; empty when none is known
     bool isTarnwick = false;
     std::string id;      ///< the target's raw value
+    std::string claimProblem; ///< why the installed product cannot be claimed; empty when it can
     friend bool operator==(const HandlerRow&, const HandlerRow&) = default;
 };
 

@@ -18,6 +18,9 @@
 namespace tarnwick {
 
 struct AccountEntity {
+    /// What one of these is called where the Focus settings list them.
+    static constexpr std::string_view kTypeDisplayName = "Tarnwick Account";
+
     std::string id;
     std::string name;
     std::string colorHex;  ///< as written by the main application; empty when absent

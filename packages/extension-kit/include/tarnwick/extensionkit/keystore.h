@@ -39,7 +39,9 @@ public:
     virtual ~KeyStore() = default;
     /// The item's value (one item, when several match).
     virtual Lookup copyMatching() = 0;
-    /// Adds the item with `value`, or answers kDuplicateItem when one exists (of any length).
+    /// Adds the item with `value`, or answers kDuplicateItem when one exists (of any length). Success
+    /// means `value` is the stored key every process reads from now on: when a racing process's item
+    /// turns out to be the older one, ours is withdrawn and the answer is kDuplicateItem as well.
     virtual std::int32_t add(std::string_view value) = 0;
 };
 

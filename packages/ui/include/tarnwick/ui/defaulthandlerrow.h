@@ -16,6 +16,7 @@ struct Item {
     std::string label;     ///< "Email links (mailto:)"
     std::string handler;   ///< display name of the current handler; empty when none
     bool isClaimed = false; ///< the current handler is this product
+    std::string claimProblem; ///< why the installed product cannot be claimed; empty when it can
 };
 
 /// The line under the label: who reads these links now, or why this product cannot.
