@@ -76,7 +76,7 @@ void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& me
 int main(int argc, char** argv)
 {
 #ifdef TARNWICK_TEST_APP_GROUP
-    // The test build of the helper belongs to a group, as an installed build configured with one would.
+    // Test builds of the helper name their group (or none), whatever this build was configured with.
     static const LinuxSystemPaths groupPaths{std::string(TARNWICK_TEST_APP_GROUP)};
     SystemPaths::setCurrent(&groupPaths);
 #endif

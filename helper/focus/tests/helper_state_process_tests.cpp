@@ -62,7 +62,7 @@ protected:
         };
         return o;
     }
-    std::unique_ptr<tt::Subprocess> start(const std::string& program = "helper/tarnwick-helper",
+    std::unique_ptr<tt::Subprocess> start(const std::string& program = "helper/tarnwick-helper-ungrouped",
                                           tt::Subprocess::Options o = {})
     {
         if (o.setEnv.empty())
@@ -166,7 +166,7 @@ TEST_F(HelperStateProcessTest, WithoutABusTheFileIsStillRead)
     writeState(legacyFile(), {"a"}, false);
     auto o = options();
     o.setEnv["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (dir / "no-bus").string();
-    auto helper = start("helper/tarnwick-helper", o);
+    auto helper = start("helper/tarnwick-helper-ungrouped", o);
     EXPECT_EQ(helper->readLine(), changed(R"("a")", false));
     helper->write(R"({"id":1,"method":"tray.create"})" "\n");
     EXPECT_EQ(helper->readLine(), R"({"id":1,"result":"ok"})");
