@@ -13,6 +13,8 @@ target_sources(TarnwickHelperLib PRIVATE
   src/statusnotifieritemhost.cpp
   src/statusnotifieritemobject_p.h
   src/styledtitlerenderer.cpp
+  src/traypicture.cpp
+  src/trayhostprofile.cpp
   src/traystyle.cpp
   src/threadcontextmenu.cpp
   src/traymessagerow.cpp
@@ -22,6 +24,8 @@ target_sources(TarnwickHelperLib PRIVATE
   src/traypopoverview.cpp
   src/traypopover.cpp
   include/tarnwick/helper/statusnotifieritemhost.h
+  include/tarnwick/helper/traypicture.h
+  include/tarnwick/helper/trayhostprofile.h
   include/tarnwick/helper/traymessagerow.h
   include/tarnwick/helper/traysearchfield.h
   include/tarnwick/helper/traybanner.h
@@ -52,6 +56,7 @@ tarnwick_add_test(helper_tray_ui_tests QT_APP
   SOURCES
     tests/styledtitlerenderer_tests.cpp
     tests/traypopoverview_tests.cpp
+    tests/traypopoverstability_tests.cpp
     tests/verificationcodecard_tests.cpp
   LIBRARIES TarnwickHelperLib HelperUI HelperBrand TarnwickTestSupport Qt6::Test)
 if(TARGET helper_tray_ui_tests)

@@ -21,6 +21,10 @@ packages=(
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test
   nodejs
+  # real tray hosts and a real notification server for the tray and demo tests: xfce4-panel on Xvfb,
+  # waybar on a headless sway (run as an unprivileged user the test creates), dunst; xdotool clicks
+  # through the host, wl-clipboard sets the clipboard on Wayland, imagemagick takes the screenshots
+  xfce4-panel sway waybar dunst xdotool wl-clipboard imagemagick x11-utils util-linux
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
