@@ -70,9 +70,10 @@ void expectLiteral(const QLabel* label, const QString& text)
     EXPECT_EQ(label->text(), text);
     // Wrapped labels may take more lines; only unwrapped ones can be judged by their height.
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    if (!label->wordWrap())
+    if (!label->wordWrap()) {
         EXPECT_LE(label->sizeHint().height(), QFontMetrics(label->font()).height() + 2)
-        << "drawn as one plain line: " << label->text().toStdString();
+            << "drawn as one plain line: " << label->text().toStdString();
+    }
 }
 
 class TrayPopoverStabilityTest : public ::testing::Test {
