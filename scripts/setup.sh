@@ -32,6 +32,10 @@ packages=(
   libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick
   # case-folding tests run under Turkish casing rules (tr_TR.UTF-8 is generated below)
   locales
+  # real tray hosts and a real notification server for the tray and demo tests: xfce4-panel on Xvfb,
+  # waybar on a headless sway (run as an unprivileged user the test creates), dunst; xdotool clicks
+  # through the host, wl-clipboard sets the clipboard on Wayland, imagemagick takes the screenshots
+  xfce4-panel sway waybar wl-clipboard util-linux
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

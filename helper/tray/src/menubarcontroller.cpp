@@ -126,6 +126,7 @@ void MenuBarController::updateTitle()
     case MenuBarUnreadDisplay::dots: title = MenuBarTitle::dots(accounts, m_host.titleCapHeight()); break;
     case MenuBarUnreadDisplay::numbers: title = MenuBarTitle::numbers(accounts, m_host.titleCapHeight()); break;
     }
+    m_host.setCounts(accounts, m_model.unreadDisplay());
     m_host.setTitle(title, MenuBarTitle::accessibilityDescription(accounts));
 }
 

@@ -5,6 +5,10 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPalette>
 #include <atomic>
 #include <unistd.h>
@@ -14,7 +18,9 @@
 #include "statusnotifieritemadaptor.h"
 #include "tarnwick/brand/brandmark.h"
 #include "tarnwick/brand/menubarglyph.h"
+#include "tarnwick/brand/symbolicglyph.h"
 #include "tarnwick/brand/symbolimage.h"
+#include "tarnwick/helper/traypicture.h"
 #include "tarnwick/helper/traypopover.h"
 #include "tarnwick/rpc/helperlog.h"
 
@@ -30,15 +36,19 @@ QString nextServiceName()
     return QStringLiteral("org.kde.StatusNotifierItem-%1-%2").arg(::getpid()).arg(++counter);
 }
 
-// The glyph is a template: drawn in the panel's text colour as the desktop theme gives it.
-QImage glyphImage(qreal dpr)
+// The glyph is drawn in the desktop palette's text colour (with a halo of the opposite lightness, as
+// the panel's own colour is unknown to us).
+QColor glyphInk()
 {
-    const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
-    const MenuBarGlyph glyph(BrandMarkKind::tarnwick);
-    if (auto image = glyph.statusItemImage(dpr))
-        return image->tinted(ink);
-    const QSizeF size = glyph.size();
-    return SymbolImage::render("envelope", QSize(int(size.width()), int(size.height())), ink, dpr);
+    return QGuiApplication::palette().color(QPalette::WindowText);
+}
+
+QString programName(uint pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(comm.readAll()).trimmed();
 }
 
 } // namespace
@@ -58,6 +68,31 @@ QString StatusNotifierItemObject::title() const
 SniImageList StatusNotifierItemObject::iconPixmap() const
 {
     return m_host.iconPixmaps();
+}
+
+SniImageList StatusNotifierItemObject::overlayIconPixmap() const
+{
+    return m_host.overlayPixmaps();
+}
+
+QString StatusNotifierItemObject::iconName() const
+{
+    return m_host.iconName();
+}
+
+QString StatusNotifierItemObject::iconThemePath() const
+{
+    return m_host.iconThemePath();
+}
+
+QString StatusNotifierItemObject::label() const
+{
+    return m_host.label();
+}
+
+QString StatusNotifierItemObject::labelGuide() const
+{
+    return m_host.labelGuide();
 }
 
 SniToolTip StatusNotifierItemObject::toolTip() const
@@ -92,6 +127,60 @@ StatusNotifierItemHost::StatusNotifierItemHost(QDBusConnection bus, const Clock&
     , m_clock(clock)
 {
     registerStatusNotifierTypes();
+    m_themePath = installedIconThemePath(QCoreApplication::applicationDirPath());
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+QString StatusNotifierItemHost::installedIconThemePath(const QString& programDir)
+{
+    const QString themes = QDir::cleanPath(programDir + QStringLiteral("/../share/icons"));
+    const QString icon = themes + QStringLiteral("/hicolor/scalable/apps/") +
+                         QString::fromLatin1(symbolicglyph::kIconName) + QStringLiteral(".svg");
+    return QFileInfo::exists(icon) ? themes : QString();
+}
+
+QString StatusNotifierItemHost::iconName() const
+{
+    return m_profile.themedIcon && !m_themePath.isEmpty() ? QString::fromLatin1(symbolicglyph::kIconName) : QString();
+}
+
+QString StatusNotifierItemHost::iconThemePath() const
+{
+    return iconName().isEmpty() ? QString() : m_themePath;
+}
+
+bool StatusNotifierItemHost::eventFilter(QObject* watched, QEvent* event)
+{
+    // A new desktop theme (dark to light, say) gives the glyph a new ink.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange && m_attached)
+        redrawIcon();
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusNotifierItemHost::setHostProfile(const TrayHostProfile& profile)
+{
+    if (profile == m_profile)
+        return;
+    m_profile = profile;
+    m_pixmaps.clear(); // a new kind of picture, even if the counts are the same
+    redrawIcon();
+}
+
+void StatusNotifierItemHost::learnHost()
+{
+    auto* call = new QDBusPendingCallWatcher(
+        m_bus.interface()->asyncCall(QStringLiteral("GetConnectionUnixProcessID"), QString::fromLatin1(kWatcherService)),
+        this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] {
+        call->deleteLater();
+        const QDBusPendingReply<uint> reply = *call;
+        if (reply.isError() || !m_attached)
+            return; // the default profile stays
+        const QString program = programName(reply.value());
+        HelperLog::info(kCategory, "Tray host is " + (program.isEmpty() ? std::string("unknown") : program.toStdString()));
+        setHostProfile(TrayHostProfile::forProgram(program.toStdString()));
+    });
 }
 
 StatusNotifierItemHost::~StatusNotifierItemHost()
@@ -125,6 +214,9 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
     m_object = std::make_unique<StatusNotifierItemObject>(*this);
     new StatusNotifierItemAdaptor(m_object.get()); // owned by the object
     connect(this, &StatusNotifierItemHost::iconChanged, m_object.get(), &StatusNotifierItemObject::NewIcon);
+    connect(this, &StatusNotifierItemHost::overlayIconChanged, m_object.get(),
+            &StatusNotifierItemObject::NewOverlayIcon);
+    connect(this, &StatusNotifierItemHost::labelChanged, m_object.get(), &StatusNotifierItemObject::XAyatanaNewLabel);
     connect(this, &StatusNotifierItemHost::titleChanged, m_object.get(), &StatusNotifierItemObject::NewTitle);
     connect(this, &StatusNotifierItemHost::toolTipChanged, m_object.get(), &StatusNotifierItemObject::NewToolTip);
 
@@ -198,6 +290,7 @@ void StatusNotifierItemHost::registerWithWatcher()
         }
         m_registered = true;
         HelperLog::info(kCategory, "Tray item registered as " + name.toStdString());
+        learnHost();
         Q_EMIT registered();
     });
 }
@@ -216,10 +309,20 @@ void StatusNotifierItemHost::remove()
     m_callbacks = {};
 }
 
+void StatusNotifierItemHost::setCounts(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
+{
+    if (accounts == m_accounts && display == m_display)
+        return;
+    m_accounts = accounts;
+    m_display = display;
+    m_countsChanged = true;
+}
+
 void StatusNotifierItemHost::setTitle(const StyledTitle& title, const std::string& accessibilityDescription)
 {
     const QString description = QString::fromStdString(accessibilityDescription);
-    const bool titleChangedNow = !m_hasTitle || title != m_title;
+    const bool titleChangedNow = !m_hasTitle || title != m_title || m_pixmaps.isEmpty() || m_countsChanged;
+    m_countsChanged = false;
     m_title = title;
     m_hasTitle = true;
     if (titleChangedNow)
@@ -233,13 +336,43 @@ void StatusNotifierItemHost::setTitle(const StyledTitle& title, const std::strin
 
 void StatusNotifierItemHost::redrawIcon()
 {
+    const QColor ink = glyphInk();
     SniImageList pixmaps;
+    SniImageList overlay;
     QImage icon;
-    for (qreal dpr : {1.0, 2.0}) {
-        QImage image = m_renderer.renderItem(glyphImage(dpr), m_title, dpr);
-        pixmaps.append(SniImage::fromImage(image));
-        if (dpr == 1.0)
-            icon = image;
+    using Picture = TrayHostProfile::Picture;
+    if (m_profile.picture == Picture::wide) {
+        for (qreal dpr : {1.0, 2.0}) {
+            QImage image = traypicture::wide(m_renderer, m_title, ink, dpr);
+            pixmaps.append(SniImage::fromImage(image));
+            if (dpr == 1.0)
+                icon = image;
+        }
+    } else {
+        const MenuBarUnreadDisplay shown =
+            m_profile.picture == Picture::glyph ? MenuBarUnreadDisplay::nothing : m_display;
+        for (int side : traypicture::kSquareSides) {
+            QImage image = traypicture::square(side, m_accounts, shown, ink);
+            pixmaps.append(SniImage::fromImage(image));
+            if (side == 22)
+                icon = image;
+            if (m_profile.overlay && !iconName().isEmpty()) {
+                const QImage extra = traypicture::overlay(side, m_accounts, shown);
+                if (!extra.isNull())
+                    overlay.append(SniImage::fromImage(extra));
+            }
+        }
+    }
+    const QString label = QString::fromStdString(traypicture::label(m_accounts, m_display));
+    const QString guide = QString::fromStdString(traypicture::labelGuide(m_accounts, m_display));
+    if (label != m_label || guide != m_labelGuide) {
+        m_label = label;
+        m_labelGuide = guide;
+        Q_EMIT labelChanged(m_label, m_labelGuide);
+    }
+    if (overlay != m_overlay) {
+        m_overlay = std::move(overlay);
+        Q_EMIT overlayIconChanged();
     }
     if (pixmaps == m_pixmaps)
         return;

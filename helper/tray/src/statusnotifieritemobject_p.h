@@ -19,17 +19,19 @@ class StatusNotifierItemObject : public QObject {
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ emptyString)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
-    Q_PROPERTY(QString IconName READ emptyString)
+    Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(tarnwick::SniImageList IconPixmap READ iconPixmap)
     Q_PROPERTY(QString OverlayIconName READ emptyString)
-    Q_PROPERTY(tarnwick::SniImageList OverlayIconPixmap READ noPixmap)
+    Q_PROPERTY(tarnwick::SniImageList OverlayIconPixmap READ overlayIconPixmap)
     Q_PROPERTY(QString AttentionIconName READ emptyString)
     Q_PROPERTY(tarnwick::SniImageList AttentionIconPixmap READ noPixmap)
     Q_PROPERTY(QString AttentionMovieName READ emptyString)
     Q_PROPERTY(tarnwick::SniToolTip ToolTip READ toolTip)
+    Q_PROPERTY(QString XAyatanaLabel READ label)
+    Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
 
 public:
     explicit StatusNotifierItemObject(StatusNotifierItemHost& host);
@@ -44,6 +46,11 @@ public:
     QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
     bool itemIsMenu() const { return false; }
     SniImageList iconPixmap() const;
+    SniImageList overlayIconPixmap() const;
+    QString iconName() const;
+    QString iconThemePath() const;
+    QString label() const;
+    QString labelGuide() const;
     SniImageList noPixmap() const { return {}; }
     SniToolTip toolTip() const;
 
@@ -60,6 +67,7 @@ Q_SIGNALS:
     void NewOverlayIcon();
     void NewToolTip();
     void NewStatus(const QString& status);
+    void XAyatanaNewLabel(const QString& label, const QString& guide);
 
 private:
     StatusNotifierItemHost& m_host;

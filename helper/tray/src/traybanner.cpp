@@ -48,10 +48,10 @@ TrayBanner::TrayBanner(Kind kind, QString title, QString subtitle, std::function
 
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
-    m_title = new QLabel(title, this);
+    m_title = traystyle::plainLabel(title, this);
     m_title->setObjectName(QStringLiteral("bannerTitle"));
     m_title->setFont(traystyle::font(12.5, QFont::DemiBold));
-    m_subtitle = new QLabel(subtitle, this);
+    m_subtitle = traystyle::plainLabel(subtitle, this);
     m_subtitle->setObjectName(QStringLiteral("bannerSubtitle"));
     m_subtitle->setFont(traystyle::font(11.5));
     m_subtitle->setWordWrap(true);

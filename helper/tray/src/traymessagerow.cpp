@@ -40,6 +40,49 @@ QFont subjectFont()
     return traystyle::font(11.5);
 }
 
+QString categoryTitle(MailCategory category)
+{
+    const std::string_view title = mailcategory::title(category);
+    return QString::fromUtf8(title.data(), qsizetype(title.size()));
+}
+
+// The category symbol: drawn by the row's rules, but a widget of its own so that it carries the
+// category title as its accessible name (the unread dot beside it stays hidden from accessibility).
+class CategorySymbol : public QWidget {
+public:
+    explicit CategorySymbol(QWidget* parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("categorySymbol"));
+        setAttribute(Qt::WA_TransparentForMouseEvents); // the row shows the tool tip and takes clicks
+    }
+    void setCategory(MailCategory category)
+    {
+        m_category = category;
+        setAccessibleName(categoryTitle(category));
+        update();
+    }
+    // Keeps the row's fractional placement: the widget covers whole pixels around it.
+    void place(const QRectF& rowRect)
+    {
+        setGeometry(rowRect.toAlignedRect());
+        m_drawn = rowRect.translated(-QPointF(pos()));
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        SymbolImage::paint(painter, m_drawn, mailcategory::symbolName(m_category), traystyle::tertiary());
+    }
+
+private:
+    MailCategory m_category = MailCategory::primary;
+    QRectF m_drawn;
+};
+
 } // namespace
 
 struct TrayMessageRow::Layout {
@@ -70,8 +113,45 @@ TrayMessageRow::TrayMessageRow(TrayMessage message, QColor accentColor, bool sho
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_symbol = new CategorySymbol(this);
+    updateAccessibility();
+}
+
+bool TrayMessageRow::setContent(TrayMessage message, QColor accentColor, bool showsDivider, QString timeLabel)
+{
+    if (message == m_message && accentColor == m_accent && showsDivider == m_showsDivider && timeLabel == m_time)
+        return false;
+    const bool linesChanged = message.isUnread != m_message.isUnread;
+    m_message = std::move(message);
+    m_accent = std::move(accentColor);
+    m_showsDivider = showsDivider;
+    m_time = std::move(timeLabel);
+    updateAccessibility();
+    static_cast<CategorySymbol*>(m_symbol)->place(layout().symbol);
+    if (linesChanged)
+        updateGeometry(); // the sender's weight follows the read state
+    update();
+    return true;
+}
+
+void TrayMessageRow::setCallbacks(std::function<void()> onTap, std::function<void(TrayThreadAction)> onAction)
+{
+    m_onTap = std::move(onTap);
+    m_onAction = std::move(onAction);
+}
+
+void TrayMessageRow::updateAccessibility()
+{
     setAccessibleName(senderText() + QStringLiteral(", ") + subjectText());
     setAccessibleDescription(m_message.isUnread ? QStringLiteral("Unread") : QStringLiteral("Read"));
+    static_cast<CategorySymbol*>(m_symbol)->setCategory(m_message.category);
+    m_symbol->setToolTip(categoryTitle(m_message.category));
+}
+
+void TrayMessageRow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    static_cast<CategorySymbol*>(m_symbol)->place(layout().symbol);
 }
 
 QString TrayMessageRow::senderText() const
@@ -168,7 +248,6 @@ void TrayMessageRow::paintEvent(QPaintEvent*)
         painter.setBrush(m_accent);
         painter.drawEllipse(l.dot);
     }
-    SymbolImage::paint(painter, l.symbol, mailcategory::symbolName(m_message.category), traystyle::tertiary());
 
     if (m_showsDivider) {
         // A hairline below the row, starting where the text starts.
@@ -181,10 +260,7 @@ bool TrayMessageRow::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (categorySymbolRect().adjusted(-3, -3, 3, 3).contains(help->pos()))
-            QToolTip::showText(help->globalPos(),
-                               QString::fromUtf8(mailcategory::title(m_message.category).data(),
-                                                 qsizetype(mailcategory::title(m_message.category).size())),
-                               this);
+            QToolTip::showText(help->globalPos(), categoryTitle(m_message.category), this);
         else
             QToolTip::hideText();
         return true;

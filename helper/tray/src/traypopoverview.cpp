@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <map>
 
 #include "tarnwick/brand/brandmark.h"
 #include "tarnwick/helper/traybanner.h"
@@ -49,11 +50,25 @@ protected:
 
 QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = traystyle::plainLabel(text, parent);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+    return label;
+}
+
+// A centred notice in the tertiary colour. The padding lives in a layout around the label: style
+// sheets elsewhere in the popover reset a label's own margins.
+QLabel* paddedLabel(const QString& text, const QFont& font, int verticalPadding, QWidget* parent)
+{
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, verticalPadding, 0, verticalPadding);
+    column->setSpacing(0);
+    QLabel* label = textLabel(text, font, traystyle::tertiary(), box);
+    label->setAlignment(Qt::AlignCenter);
+    column->addWidget(label);
     return label;
 }
 
@@ -164,13 +179,12 @@ TrayPopoverView::TrayPopoverView(TrayModel& model, TrayPopoverActions actions, c
                            account ? std::optional<std::string>(account->id) : std::nullopt);
     };
     m_contentLayout->addWidget(m_searchField);
+    buildStatusAndList();
     root->addWidget(m_contentBlock);
 
-    m_noAccounts = textLabel(QStringLiteral("No accounts configured"), traystyle::font(12), traystyle::tertiary(), this);
+    m_noAccounts = paddedLabel(QStringLiteral("No accounts configured"), traystyle::font(12), 28, this);
     m_noAccounts->setObjectName(QStringLiteral("noAccountsLabel"));
-    m_noAccounts->setAlignment(Qt::AlignCenter);
-    m_noAccounts->setContentsMargins(0, 28, 0, 28);
-    root->addWidget(m_noAccounts);
+    root->addWidget(m_noAccounts->parentWidget());
 
     root->addWidget(new Hairline(this));
     root->addWidget(buildFooter());
@@ -374,34 +388,63 @@ QWidget* TrayPopoverView::buildFooter()
 
 void TrayPopoverView::rebuildFilterMenu()
 {
-    // Remove the old entries without deleting them now: one of them may be the entry whose choice
-    // caused this rebuild.
-    for (QAction* action : m_filterMenu->actions()) {
-        m_filterMenu->removeAction(action);
-        action->deleteLater();
+    std::vector<std::string> ids;
+    for (const TrayAccount& account : m_model.accounts())
+        ids.push_back(account.id);
+    if (ids != m_filterMenuIds || m_filterMenu->actions().isEmpty()) {
+        // The set of accounts changed: new entries. Old ones are removed now but deleted later, as
+        // one of them may be the entry whose choice caused this update.
+        for (QAction* action : m_filterMenu->actions()) {
+            m_filterMenu->removeAction(action);
+            action->deleteLater();
+        }
+        m_filterMenuIds = ids;
+        QAction* unreadOnly = m_filterMenu->addAction(QStringLiteral("Unread Only"));
+        unreadOnly->setObjectName(QStringLiteral("unreadOnly"));
+        unreadOnly->setCheckable(true);
+        connect(unreadOnly, &QAction::triggered, this, [this](bool on) {
+            m_model.setShowUnreadOnly(on);
+            if (m_actions.onUnreadOnlyChanged)
+                m_actions.onUnreadOnlyChanged(on);
+        });
+        if (!ids.empty()) {
+            m_filterMenu->addSeparator();
+            QAction* all = m_filterMenu->addAction(QString());
+            all->setObjectName(QStringLiteral("allAccounts"));
+            all->setCheckable(true);
+            connect(all, &QAction::triggered, this, [this] { m_model.setSelectedAccountId(std::nullopt); });
+            for (const std::string& id : ids) {
+                QAction* item = m_filterMenu->addAction(QString());
+                item->setCheckable(true);
+                item->setData(qs(id));
+                connect(item, &QAction::triggered, this, [this, id] { m_model.setSelectedAccountId(id); });
+            }
+        }
     }
-    QAction* unreadOnly = m_filterMenu->addAction(QStringLiteral("Unread Only"));
-    unreadOnly->setObjectName(QStringLiteral("unreadOnly"));
-    unreadOnly->setCheckable(true);
-    unreadOnly->setChecked(m_model.showUnreadOnly());
-    connect(unreadOnly, &QAction::triggered, this, [this](bool on) {
-        m_model.setShowUnreadOnly(on);
-        if (m_actions.onUnreadOnlyChanged)
-            m_actions.onUnreadOnlyChanged(on);
-    });
-    if (m_model.accounts().empty())
+
+    // The same accounts: the entries stay (an open menu stays open) and only their texts, marks and
+    // icons follow the model.
+    const QList<QAction*> actions = m_filterMenu->actions();
+    actions[0]->setChecked(m_model.showUnreadOnly());
+    if (ids.empty())
         return;
-    m_filterMenu->addSeparator();
-    QAction* all = m_filterMenu->addAction(filterLabel("All Accounts", m_model.totalUnread()));
-    all->setCheckable(true);
+    QAction* all = actions[2];
+    all->setText(traystyle::menuText(filterLabel("All Accounts", m_model.totalUnread())));
     all->setChecked(!m_model.selectedAccountId());
-    connect(all, &QAction::triggered, this, [this] { m_model.setSelectedAccountId(std::nullopt); });
-    for (const TrayAccount& account : m_model.accounts()) {
-        QAction* item = m_filterMenu->addAction(filterIcon(account), filterLabel(account.name, account.unreadCount));
-        item->setCheckable(true);
+    for (std::size_t i = 0; i < m_model.accounts().size(); ++i) {
+        const TrayAccount& account = m_model.accounts()[i];
+        QAction* item = actions[int(i) + 3];
+        item->setText(traystyle::menuText(filterLabel(account.name, account.unreadCount)));
         item->setChecked(m_model.selectedAccountId() == account.id);
-        item->setData(qs(account.id));
-        connect(item, &QAction::triggered, this, [this, id = account.id] { m_model.setSelectedAccountId(id); });
+        const QString iconKey = account.needsAuth ? QStringLiteral("auth")
+                                                  : qs(account.color) + (account.unreadCount > 0 ? "+" : "-");
+        if (item->property("iconKey").toString() != iconKey) {
+            item->setIcon(filterIcon(account));
+            item->setProperty("iconKey", iconKey);
+        }
+        // The warning symbol stands in for the dot; assistive technology reads what it means.
+        item->setWhatsThis(account.needsAuth ? QStringLiteral("Sign in required") : QString());
+        item->setStatusTip(account.needsAuth ? QStringLiteral("Sign in required") : QString());
     }
 }
 
@@ -416,20 +459,20 @@ void TrayPopoverView::refresh()
     m_filterButton->setIconSize(QSize(13, 13));
     m_filterButton->setProperty("filtering", filtering);
     const auto filtered = filteredAccount();
-    m_filterButton->setToolTip(filtered ? QStringLiteral("Showing ") + qs(filtered->name)
-                                        : QStringLiteral("All Accounts"));
+    m_filterButton->setToolTip(traystyle::plainToolTip(filtered ? QStringLiteral("Showing ") + qs(filtered->name)
+                                                                : QStringLiteral("All Accounts")));
     rebuildFilterMenu();
 
     const auto compose = composeAccount();
-    m_composeButton->setToolTip(compose ? QStringLiteral("New Message in ") + qs(compose->name)
-                                        : QStringLiteral("New Message"));
+    m_composeButton->setToolTip(traystyle::plainToolTip(compose ? QStringLiteral("New Message in ") + qs(compose->name)
+                                                                : QStringLiteral("New Message")));
     m_refreshAction->setEnabled(!m_model.isRefreshing());
 
     refreshCard();
 
     const bool hasAccounts = !m_model.accounts().empty();
     m_contentBlock->setVisible(hasAccounts);
-    m_noAccounts->setVisible(!hasAccounts);
+    m_noAccounts->parentWidget()->setVisible(!hasAccounts);
     if (hasAccounts) {
         const auto account = searchAccount();
         const std::vector<TrayAccount> scopeAccounts =
@@ -437,7 +480,8 @@ void TrayPopoverView::refresh()
         m_searchField->sync(m_searchQuery, searchPlaceholder(), scopeAccounts,
                             account ? std::optional<std::string>(account->id) : std::nullopt);
     }
-    replaceStatusAndList();
+    if (hasAccounts)
+        refreshStatusAndList();
 }
 
 void TrayPopoverView::refreshCard()
@@ -471,118 +515,208 @@ void TrayPopoverView::refreshCard()
     m_cardArea->setVisible(true);
 }
 
-void TrayPopoverView::replaceStatusAndList()
+// ---- banners and list, updated in place ----
+
+bool TrayPopoverView::BannerSpec::operator==(const BannerSpec& other) const
 {
-    QWidget* next = m_model.accounts().empty() ? nullptr : buildStatusAndList();
-    if (m_statusAndList) {
-        m_statusAndList->hide();
-        m_statusAndList->deleteLater();
-    }
-    m_statusAndList = next;
-    if (next) {
-        m_contentLayout->addWidget(next);
-        // A layout shows a new child of a visible parent only on the next loop turn; show it now.
-        if (m_contentBlock->isVisible())
-            next->show();
-    }
+    return kind == other.kind && title == other.title && subtitle == other.subtitle && accountId == other.accountId;
 }
 
-QWidget* TrayPopoverView::buildStatusAndList()
+std::vector<TrayPopoverView::BannerSpec> TrayPopoverView::topBannerSpecs() const
 {
-    auto* area = new QWidget(m_contentBlock);
-    area->setObjectName(QStringLiteral("statusAndList"));
-    auto* column = new QVBoxLayout(area);
+    std::vector<BannerSpec> specs;
+    const auto needingAuth = accountsNeedingAuth();
+    if (m_model.isOffline()) {
+        specs.push_back({TrayBanner::Kind::offline, QStringLiteral("Offline"),
+                         QStringLiteral("Waiting for network connection…"), {}});
+    } else if (!needingAuth.empty()) {
+        const TrayAccount& account = needingAuth.front();
+        specs.push_back({TrayBanner::Kind::signIn, QStringLiteral("Sign in required"),
+                         qs(account.name) + QStringLiteral(" session has expired"), account.id});
+    } else if (m_model.isRestricted()) {
+        specs.push_back({TrayBanner::Kind::restricted, QStringLiteral("Gmail access blocked"),
+                         QStringLiteral("An account's organization has blocked Gmail."), {}});
+    }
+    if (m_model.visibleUnreadCount() == 0 && !m_model.isOffline() && !m_model.isRestricted() && needingAuth.empty() &&
+        !m_model.showUnreadOnly())
+        specs.push_back(caughtUpSpec());
+    return specs;
+}
+
+TrayPopoverView::BannerSpec TrayPopoverView::caughtUpSpec() const
+{
+    std::vector<std::string> names;
+    const auto& selected = m_model.selectedAccountId();
+    for (const TrayAccount& account : m_model.accounts())
+        if (!selected || account.id == *selected)
+            names.push_back(account.name);
+    return {TrayBanner::Kind::caughtUp, QStringLiteral("All caught up"), caughtUpSubtitle(names), {}};
+}
+
+void TrayPopoverView::syncBanners(QWidget* area, std::vector<BannerSpec>& shown, std::vector<TrayBanner*>& widgets,
+                                  std::vector<BannerSpec> wanted)
+{
+    if (wanted == shown)
+        return; // the same banners: keep them (and a pressed "Sign In") as they are
+    for (TrayBanner* banner : widgets) {
+        banner->hide();
+        banner->deleteLater(); // it may be the banner whose button caused this update
+    }
+    widgets.clear();
+    auto* column = static_cast<QVBoxLayout*>(area->layout());
+    for (const BannerSpec& spec : wanted) {
+        std::function<void()> onSignIn;
+        if (spec.kind == TrayBanner::Kind::signIn) {
+            onSignIn = [this, id = spec.accountId] {
+                if (m_actions.onShowAccount)
+                    m_actions.onShowAccount(id);
+            };
+        }
+        auto* banner = new TrayBanner(spec.kind, spec.title, spec.subtitle, onSignIn, area);
+        column->addWidget(banner);
+        banner->show();
+        widgets.push_back(banner);
+    }
+    shown = std::move(wanted);
+    area->setVisible(!widgets.empty());
+}
+
+void TrayPopoverView::buildStatusAndList()
+{
+    m_statusAndList = new QWidget(m_contentBlock);
+    m_statusAndList->setObjectName(QStringLiteral("statusAndList"));
+    auto* column = new QVBoxLayout(m_statusAndList);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
 
-    const auto needingAuth = accountsNeedingAuth();
-    if (m_model.isOffline()) {
-        column->addWidget(new TrayBanner(TrayBanner::Kind::offline, QStringLiteral("Offline"),
-                                         QStringLiteral("Waiting for network connection…"), {}, area));
-    } else if (!needingAuth.empty()) {
-        const TrayAccount& account = needingAuth.front();
-        column->addWidget(new TrayBanner(
-            TrayBanner::Kind::signIn, QStringLiteral("Sign in required"),
-            qs(account.name) + QStringLiteral(" session has expired"),
-            [this, id = account.id] {
-                if (m_actions.onShowAccount)
-                    m_actions.onShowAccount(id);
-            },
-            area));
-    } else if (m_model.isRestricted()) {
-        column->addWidget(new TrayBanner(TrayBanner::Kind::restricted, QStringLiteral("Gmail access blocked"),
-                                         QStringLiteral("An account's organization has blocked Gmail."), {}, area));
-    }
-
-    auto caughtUp = [&] {
-        std::vector<std::string> names;
-        const auto& selected = m_model.selectedAccountId();
-        for (const TrayAccount& account : m_model.accounts())
-            if (!selected || account.id == *selected)
-                names.push_back(account.name);
-        return new TrayBanner(TrayBanner::Kind::caughtUp, QStringLiteral("All caught up"), caughtUpSubtitle(names), {},
-                              area);
+    auto bannerArea = [this, column](const char* name) {
+        auto* area = new QWidget(m_statusAndList);
+        area->setObjectName(QString::fromLatin1(name));
+        auto* areaColumn = new QVBoxLayout(area);
+        areaColumn->setContentsMargins(0, 0, 0, 0);
+        areaColumn->setSpacing(6);
+        column->addWidget(area);
+        area->hide();
+        return area;
     };
-    const std::int64_t unread = m_model.visibleUnreadCount();
-    if (unread == 0 && !m_model.isOffline() && !m_model.isRestricted() && needingAuth.empty() &&
-        !m_model.showUnreadOnly())
-        column->addWidget(caughtUp());
+    m_topBannerArea = bannerArea("topBanners");
 
-    const auto messages = m_model.visibleMessages();
-    if (!messages.empty()) {
-        if (unread == 0) {
-            QFont font = traystyle::font(11, QFont::DemiBold);
-            font.setLetterSpacing(QFont::AbsoluteSpacing, 0.35);
-            auto* recent = textLabel(QStringLiteral("RECENT"), font, traystyle::secondary(), area);
-            recent->setObjectName(QStringLiteral("recentLabel"));
-            recent->setContentsMargins(4, 0, 4, 0);
-            column->addWidget(recent);
-        }
-        column->addWidget(buildMessageList(messages));
-    } else if (m_model.showUnreadOnly() && !m_model.isRestricted()) {
-        column->addWidget(caughtUp());
-    } else {
-        auto* nothing = textLabel(QStringLiteral("Nothing recent to show"), traystyle::font(12), traystyle::tertiary(),
-                                  area);
-        nothing->setObjectName(QStringLiteral("nothingRecentLabel"));
-        nothing->setAlignment(Qt::AlignCenter);
-        nothing->setContentsMargins(0, 16, 0, 16);
-        column->addWidget(nothing);
-    }
-    return area;
+    QFont font = traystyle::font(11, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.35);
+    m_recentLabel = textLabel(QStringLiteral("RECENT"), font, traystyle::secondary(), m_statusAndList);
+    m_recentLabel->setObjectName(QStringLiteral("recentLabel"));
+    m_recentLabel->setContentsMargins(4, 0, 4, 0);
+    column->addWidget(m_recentLabel);
+
+    m_list = new MessageList(m_statusAndList);
+    m_rowsWidget = new QWidget;
+    m_rowsWidget->setObjectName(QStringLiteral("messageRows"));
+    m_rowsWidget->setAutoFillBackground(false);
+    m_rowsLayout = new QVBoxLayout(m_rowsWidget);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(0);
+    m_list->setWidget(m_rowsWidget);
+    column->addWidget(m_list);
+
+    m_bottomBannerArea = bannerArea("bottomBanners");
+
+    m_nothingRecent = paddedLabel(QStringLiteral("Nothing recent to show"), traystyle::font(12), 16, m_statusAndList);
+    m_nothingRecent->setObjectName(QStringLiteral("nothingRecentLabel"));
+    column->addWidget(m_nothingRecent->parentWidget());
+
+    m_contentLayout->addWidget(m_statusAndList);
 }
 
-QWidget* TrayPopoverView::buildMessageList(const std::vector<TrayModel::VisibleMessage>& messages)
+void TrayPopoverView::refreshStatusAndList()
 {
-    auto* list = new MessageList(this);
-    auto* rows = new QWidget;
-    rows->setObjectName(QStringLiteral("messageRows"));
-    rows->setAutoFillBackground(false);
-    auto* column = new QVBoxLayout(rows);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    syncBanners(m_topBannerArea, m_topBanners, m_topBannerWidgets, topBannerSpecs());
+
+    const auto messages = m_model.visibleMessages();
+    const bool listed = !messages.empty();
+    m_recentLabel->setVisible(listed && m_model.visibleUnreadCount() == 0);
+    m_list->setVisible(listed);
+    if (listed)
+        syncRows(messages);
+    else
+        syncRows({});
+
+    std::vector<BannerSpec> bottom;
+    if (!listed && m_model.showUnreadOnly() && !m_model.isRestricted())
+        bottom.push_back(caughtUpSpec());
+    syncBanners(m_bottomBannerArea, m_bottomBanners, m_bottomBannerWidgets, std::move(bottom));
+    m_nothingRecent->parentWidget()->setVisible(!listed && m_bottomBanners.empty());
+}
+
+void TrayPopoverView::syncRows(const std::vector<TrayModel::VisibleMessage>& messages)
+{
+    // Rows are keyed by account and message: a row whose message is still listed is updated in place,
+    // so the list keeps its scroll position and a context menu open on a row stays open.
+    std::map<std::pair<std::string, std::string>, TrayMessageRow*> previous;
+    for (TrayMessageRow* row : m_rows)
+        previous.emplace(std::make_pair(row->property("accountId").toString().toStdString(), row->message().id), row);
+
+    std::vector<TrayMessageRow*> next;
+    next.reserve(messages.size());
     const double now = m_clock.now();
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const TrayMessage& message = messages[i].message;
         const TrayAccount& account = messages[i].account;
-        auto onTap = [this, accountId = account.id, threadId = message.threadId] {
-            if (m_actions.onShowThread)
-                m_actions.onShowThread(accountId, threadId);
-        };
-        auto onAction = [this, accountId = account.id, messageId = message.id,
-                         threadId = message.threadId](TrayThreadAction action) {
+        const bool divider = i + 1 < messages.size();
+        const QString time = qs(message.formattedTime(now));
+        const QColor color = accountColor(account.id);
+        auto found = previous.find({account.id, message.id});
+        if (found != previous.end()) {
+            found->second->setContent(message, color, divider, time);
+            next.push_back(found->second);
+            previous.erase(found);
+            continue;
+        }
+        next.push_back(makeRow(message, account.id, color, divider, time));
+    }
+    for (auto& [key, row] : previous) {
+        row->hide();
+        row->deleteLater(); // its own menu may be what removed it
+    }
+
+    // Re-insert in display order; widgets that stay are only moved, never rebuilt.
+    for (std::size_t i = 0; i < next.size(); ++i) {
+        if (m_rowsLayout->indexOf(next[i]) != int(i)) {
+            m_rowsLayout->removeWidget(next[i]);
+            m_rowsLayout->insertWidget(int(i), next[i]);
+        }
+        next[i]->show();
+    }
+    m_rows = std::move(next);
+
+    // The rows' own height plus the outline, up to the list's limit; beyond it the list scrolls.
+    int rowsHeight = 0;
+    for (TrayMessageRow* row : m_rows)
+        rowsHeight += row->sizeHint().height();
+    m_list->setFixedHeight(std::min(rowsHeight + 2 + 2 * m_list->frameWidth(), kMaxListHeight));
+}
+
+TrayMessageRow* TrayPopoverView::makeRow(const TrayMessage& message, const std::string& accountId, const QColor& color,
+                                         bool divider, const QString& time)
+{
+    auto* row = new TrayMessageRow(message, color, divider, time, {}, {}, m_rowsWidget);
+    row->setProperty("accountId", qs(accountId));
+    // The callbacks read the row's current message, which later updates may have changed.
+    QPointer<TrayMessageRow> guard(row);
+    row->setCallbacks(
+        [this, guard, accountId] {
+            if (guard && m_actions.onShowThread)
+                m_actions.onShowThread(accountId, guard->message().threadId);
+        },
+        [this, guard, accountId](TrayThreadAction action) {
+            if (!guard)
+                return;
+            const std::string messageId = guard->message().id;
+            const std::string threadId = guard->message().threadId;
             m_model.apply(action, accountId, messageId);
             if (m_actions.onThreadAction)
                 m_actions.onThreadAction(accountId, threadId, action);
-        };
-        auto* row = new TrayMessageRow(message, accountColor(account.id), i + 1 < messages.size(),
-                                       qs(message.formattedTime(now)), onTap, onAction, rows);
-        column->addWidget(row);
-    }
-    list->setWidget(rows);
-    // The rows' own height plus the outline, up to the list's limit; beyond it the list scrolls.
-    list->setFixedHeight(std::min(rows->sizeHint().height() + 2 + 2 * list->frameWidth(), kMaxListHeight));
-    return list;
+        });
+    return row;
 }
 
 VerificationCodeCard* TrayPopoverView::card() const
@@ -592,25 +726,33 @@ VerificationCodeCard* TrayPopoverView::card() const
 
 std::vector<TrayBanner*> TrayPopoverView::banners() const
 {
-    std::vector<TrayBanner*> result;
-    if (m_statusAndList)
-        for (TrayBanner* banner : m_statusAndList->findChildren<TrayBanner*>())
-            result.push_back(banner);
+    if (m_model.accounts().empty())
+        return {};
+    std::vector<TrayBanner*> result = m_topBannerWidgets;
+    result.insert(result.end(), m_bottomBannerWidgets.begin(), m_bottomBannerWidgets.end());
     return result;
 }
 
 std::vector<TrayMessageRow*> TrayPopoverView::messageRows() const
 {
-    std::vector<TrayMessageRow*> result;
-    if (m_statusAndList)
-        for (TrayMessageRow* row : m_statusAndList->findChildren<TrayMessageRow*>())
-            result.push_back(row);
-    return result;
+    return m_model.accounts().empty() ? std::vector<TrayMessageRow*>{} : m_rows;
 }
 
 QScrollArea* TrayPopoverView::messageList() const
 {
-    return m_statusAndList ? m_statusAndList->findChild<QScrollArea*>(QStringLiteral("messageList")) : nullptr;
+    return m_list && !m_list->isHidden() && !m_model.accounts().empty() ? m_list : nullptr;
+}
+
+QLabel* TrayPopoverView::recentLabel() const
+{
+    return m_recentLabel && !m_recentLabel->isHidden() && !m_model.accounts().empty() ? m_recentLabel : nullptr;
+}
+
+QLabel* TrayPopoverView::nothingRecentLabel() const
+{
+    return m_nothingRecent && !m_nothingRecent->parentWidget()->isHidden() && !m_model.accounts().empty()
+               ? m_nothingRecent
+               : nullptr;
 }
 
 } // namespace tarnwick

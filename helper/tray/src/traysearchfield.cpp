@@ -70,26 +70,47 @@ void TraySearchField::sync(const QString& boundText, const QString& placeholder,
     if (text() != boundText)
         setText(boundText);
 
-    if (m_scopeMenu)
-        m_scopeMenu->deleteLater(); // it may be the sender of the choice that caused this update
-    m_scopeMenu = nullptr;
-    if (accounts.size() >= 2) {
+    std::vector<std::string> ids;
+    for (const TrayAccount& account : accounts)
+        ids.push_back(account.id);
+    if (ids.size() < 2) {
+        if (m_scopeMenu)
+            m_scopeMenu->deleteLater(); // it may be the sender of the choice that caused this update
+        m_scopeMenu = nullptr;
+        m_scopeIds.clear();
+    } else if (!m_scopeMenu || ids != m_scopeIds) {
+        if (m_scopeMenu)
+            m_scopeMenu->deleteLater();
         auto* menu = new QMenu(this);
         menu->setObjectName(QStringLiteral("searchScopeMenu"));
         QAction* heading = menu->addAction(QStringLiteral("Search in"));
         heading->setEnabled(false);
-        for (const TrayAccount& account : accounts) {
-            const QImage dot = AccountDot::image(QString::fromStdString(account.color), true, 9, 0, 2.0);
-            QAction* item = menu->addAction(QIcon(QPixmap::fromImage(dot)), QString::fromStdString(account.name));
+        for (const std::string& id : ids) {
+            QAction* item = menu->addAction(QString());
             item->setCheckable(true);
-            item->setChecked(selectedAccountId && *selectedAccountId == account.id);
-            item->setData(QString::fromStdString(account.id));
-            connect(item, &QAction::triggered, this, [this, id = account.id] {
+            item->setData(QString::fromStdString(id));
+            connect(item, &QAction::triggered, this, [this, id] {
                 if (onSelectAccount)
                     onSelectAccount(id);
             });
         }
         m_scopeMenu = menu;
+        m_scopeIds = ids;
+    }
+    if (m_scopeMenu) {
+        // The same accounts keep their entries, so an open menu stays open while the model changes.
+        const QList<QAction*> items = m_scopeMenu->actions();
+        for (std::size_t i = 0; i < accounts.size(); ++i) {
+            const TrayAccount& account = accounts[i];
+            QAction* item = items[int(i) + 1];
+            item->setText(traystyle::menuText(QString::fromStdString(account.name)));
+            item->setChecked(selectedAccountId && *selectedAccountId == account.id);
+            const QString color = QString::fromStdString(account.color);
+            if (item->property("color").toString() != color) {
+                item->setIcon(QIcon(QPixmap::fromImage(AccountDot::image(color, true, 9, 0, 2.0))));
+                item->setProperty("color", color);
+            }
+        }
     }
     m_magnifier->setIcon(magnifierIcon(m_scopeMenu != nullptr));
     m_magnifier->setToolTip(m_scopeMenu ? QStringLiteral("Search in") : QString());

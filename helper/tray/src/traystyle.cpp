@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QPixmap>
+#include <QTextDocument>
 #include <cmath>
 
 #include "tarnwick/brand/symbolimage.h"
@@ -73,6 +75,29 @@ QString css(const QColor& color)
         .arg(color.green())
         .arg(color.blue())
         .arg(color.alpha());
+}
+
+QLabel* plainLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
+QString menuText(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return escaped;
+}
+
+QString plainToolTip(const QString& text)
+{
+    // Only text the tool tip would take for rich text needs wrapping; the wrapper escapes it.
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
 QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color)

@@ -24,7 +24,7 @@ constexpr int kBarGap = 8;
 
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = traystyle::plainLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(font);
     QPalette palette = label->palette();
@@ -91,7 +91,7 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     const QString serviceName = QString::fromStdString(eyebrowServiceName(m_item));
     auto* service = makeLabel(QFontMetrics(serviceFont).elidedText(serviceName, Qt::ElideRight, 130), serviceFont,
                               traystyle::secondary(), "serviceLabel", this);
-    service->setToolTip(serviceName);
+    service->setToolTip(traystyle::plainToolTip(serviceName));
     top->addWidget(service, 0);
     top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
     m_timeLabel = makeLabel(QString(), traystyle::font(10.5), traystyle::secondary(), "timeLabel", this);

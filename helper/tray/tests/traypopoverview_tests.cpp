@@ -295,7 +295,7 @@ TEST_F(TrayPopoverViewTest, CaughtUpAcrossAccountsThenRecentMessages)
     auto& v = open();
     ASSERT_EQ(bannerTitles(), QStringList{"All caught up"});
     EXPECT_EQ(v.banners()[0]->subtitle(), "No unread messages across 3 accounts.");
-    auto* recent = v.statusAndList()->findChild<QLabel*>("recentLabel");
+    auto* recent = v.recentLabel();
     ASSERT_NE(recent, nullptr) << "nothing unread: the list is headed RECENT";
     EXPECT_EQ(recent->text(), "RECENT");
     EXPECT_EQ(v.messageRows().size(), 1u);
@@ -304,18 +304,18 @@ TEST_F(TrayPopoverViewTest, CaughtUpAcrossAccountsThenRecentMessages)
     model.setShowUnreadOnly(true);
     EXPECT_EQ(bannerTitles(), QStringList{"All caught up"});
     EXPECT_TRUE(v.messageRows().empty());
-    EXPECT_EQ(v.statusAndList()->findChild<QLabel*>("recentLabel"), nullptr);
+    EXPECT_EQ(v.recentLabel(), nullptr);
     EXPECT_EQ(v.messageList(), nullptr);
 
     // Unread mail somewhere: no caught-up banner and no heading.
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":1},{"id":"b","name":"B"},{"id":"c","name":"C"}]})"));
     model.setShowUnreadOnly(false);
     EXPECT_TRUE(bannerTitles().isEmpty());
-    EXPECT_EQ(v.statusAndList()->findChild<QLabel*>("recentLabel"), nullptr);
+    EXPECT_EQ(v.recentLabel(), nullptr);
 
     // No messages and not unread-only: the quiet notice.
     model.setMessages("a", {});
-    auto* nothing = v.statusAndList()->findChild<QLabel*>("nothingRecentLabel");
+    auto* nothing = v.nothingRecentLabel();
     ASSERT_NE(nothing, nullptr);
     EXPECT_EQ(nothing->text(), "Nothing recent to show");
 }
@@ -344,7 +344,7 @@ TEST_F(TrayPopoverViewTest, MessageRowsShowTheMessageAndOpenTheirThread)
     EXPECT_EQ(rows[2]->accessibleDescription(), "Read");
     EXPECT_NE(rows[1]->backgroundColor().alpha(), 0) << "unread rows are tinted";
     EXPECT_EQ(rows[2]->backgroundColor().alpha(), 0) << "read rows are not, until hovered";
-    EXPECT_EQ(v.statusAndList()->findChild<QLabel*>("recentLabel"), nullptr);
+    EXPECT_EQ(v.recentLabel(), nullptr);
 
     click(rows[1]);
     EXPECT_EQ(calls, std::vector<std::string>{"showThread:w:thread-m1"});

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tarnwick/helper/menubartitle.h"
+#include "tarnwick/helper/traymodel.h"
 #include "tarnwick/helper/traypopoveractions.h"
 
 namespace tarnwick {
@@ -36,6 +37,13 @@ public:
     /// The cap height, in points, of the title font (MenuBarTitle::kFontPointSize) as the host draws
     /// it; inline images are centred on it.
     virtual double titleCapHeight() const = 0;
+    /// The accounts and display style behind the next title, for hosts that show the counts their own
+    /// way (a badge in a square icon slot, a label beside the icon). Called right before setTitle.
+    virtual void setCounts(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
+    {
+        (void)accounts;
+        (void)display;
+    }
     /// The title after the glyph and the description spoken for the glyph.
     virtual void setTitle(const StyledTitle& title, const std::string& accessibilityDescription) = 0;
     /// Opens a transient popover below the item with a new view of `model` whose controls call

@@ -2,8 +2,11 @@
 
 // The tray item on a Linux desktop: a StatusNotifierItem on the session bus, registered with the
 // desktop's org.kde.StatusNotifierWatcher under a service name of its own
-// (org.kde.StatusNotifierItem-<pid>-<n>). Its pixmap is the brand glyph with the styled title drawn
-// beside it; its Title and ToolTip carry the spoken description. A click (Activate, SecondaryActivate
+// (org.kde.StatusNotifierItem-<pid>-<n>). What it publishes follows the host (TrayHostProfile, from
+// the watcher's program): a square picture with a badge, or the glyph with the styled title beside
+// it; the themed symbolic glyph (IconName, from the prefix's share/icons) for hosts that recolour it;
+// the counts as XAyatanaLabel. Its Title and ToolTip carry the spoken description. The pictures are
+// redrawn when the desktop's palette changes. A click (Activate, SecondaryActivate
 // or ContextMenu) is the item's press; the point clicked places the popover.
 //
 // Without a session bus, or without a watcher on it, the host logs a warning and keeps working in
@@ -22,6 +25,7 @@
 #include "tarnwick/helper/statusitemhost.h"
 #include "tarnwick/helper/statusnotifiertypes.h"
 #include "tarnwick/helper/styledtitlerenderer.h"
+#include "tarnwick/helper/trayhostprofile.h"
 #include "tarnwick/helper/traypopover.h"
 
 class QDBusServiceWatcher;
@@ -46,6 +50,7 @@ public:
     void remove() override;
     bool hasButton() const override { return m_attached; }
     double titleCapHeight() const override;
+    void setCounts(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display) override;
     void setTitle(const StyledTitle& title, const std::string& accessibilityDescription) override;
     void showPopover(TrayModel& model, TrayPopoverActions actions) override;
     void closePopover() override;
@@ -60,6 +65,18 @@ public:
     /// The item's picture at 1x (glyph and title), and the pixmaps published (1x and 2x).
     const QImage& iconImage() const { return m_icon; }
     const SniImageList& iconPixmaps() const { return m_pixmaps; }
+    const SniImageList& overlayPixmaps() const { return m_overlay; }
+    /// The themed icon's name and where its theme lies; empty when the host does not get it or the
+    /// icon is not installed beside the program.
+    QString iconName() const;
+    QString iconThemePath() const;
+    const QString& label() const { return m_label; }
+    const QString& labelGuide() const { return m_labelGuide; }
+    /// The host's profile: the default until the watcher's program is known.
+    const TrayHostProfile& hostProfile() const { return m_profile; }
+    void setHostProfile(const TrayHostProfile& profile);
+    /// <dir>/../share/icons when the tray icon is installed there, else empty.
+    static QString installedIconThemePath(const QString& programDir);
     /// Where the last click came from (screen coordinates), if the desktop said.
     std::optional<QPoint> lastClickPoint() const { return m_clickPoint; }
     /// The popover on screen or closing; null when there is none.
@@ -75,6 +92,8 @@ Q_SIGNALS:
     void registrationFailed();
     // Relayed as the bus signals of the same names.
     void iconChanged();
+    void overlayIconChanged();
+    void labelChanged(const QString& label, const QString& guide);
     void titleChanged();
     void toolTipChanged();
 
@@ -82,6 +101,8 @@ private:
     void registerWithWatcher();
     void publishFailed(const QString& reason);
     void redrawIcon();
+    void learnHost();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QDBusConnection m_bus;
     const Clock& m_clock;
@@ -98,6 +119,14 @@ private:
     QString m_description;
     QImage m_icon;
     SniImageList m_pixmaps;
+    SniImageList m_overlay;
+    std::vector<MenuBarAccount> m_accounts;
+    MenuBarUnreadDisplay m_display = MenuBarUnreadDisplay::numbers;
+    bool m_countsChanged = false;
+    TrayHostProfile m_profile;
+    QString m_themePath;
+    QString m_label;
+    QString m_labelGuide;
     std::optional<QPoint> m_clickPoint;
     QPointer<TrayPopover> m_popover;
 };

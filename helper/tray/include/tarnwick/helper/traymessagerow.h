@@ -22,6 +22,12 @@ public:
                    std::function<void()> onTap, std::function<void(TrayThreadAction)> onAction,
                    QWidget* parent = nullptr);
 
+    /// Shows another state of the same message (read or unread, new time, divider) in place, so an
+    /// open context menu and the list's scroll position survive. Returns whether anything changed.
+    bool setContent(TrayMessage message, QColor accentColor, bool showsDivider, QString timeLabel);
+    /// Replaces what a click and the context menu's entries call.
+    void setCallbacks(std::function<void()> onTap, std::function<void(TrayThreadAction)> onAction);
+
     const TrayMessage& message() const { return m_message; }
     const QColor& accentColor() const { return m_accent; }
     bool showsDivider() const { return m_showsDivider; }
@@ -33,6 +39,8 @@ public:
     QColor backgroundColor() const;
     /// Where the category symbol is drawn (its tool tip is the category title).
     QRectF categorySymbolRect() const;
+    /// The category symbol, a child of its own so assistive technology reads the category title.
+    QWidget* categorySymbol() const { return m_symbol; }
     /// The context menu last opened on this row, while it exists.
     QMenu* contextMenu() const { return m_menu; }
 
@@ -43,6 +51,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -50,6 +59,7 @@ protected:
 private:
     struct Layout;
     Layout layout() const;
+    void updateAccessibility();
 
     TrayMessage m_message;
     QColor m_accent;
@@ -60,6 +70,7 @@ private:
     bool m_hovering = false;
     bool m_pressed = false;
     QPointer<QMenu> m_menu;
+    QWidget* m_symbol = nullptr;
 };
 
 } // namespace tarnwick

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tarnwick/helper/clock.h"
+#include "tarnwick/helper/traybanner.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/helper/traypopoveractions.h"
 
@@ -25,7 +26,6 @@ class QVBoxLayout;
 
 namespace tarnwick {
 
-class TrayBanner;
 class TrayMessageRow;
 class TraySearchField;
 class VerificationCodeCard;
@@ -70,12 +70,19 @@ public:
     VerificationCodeCard* card() const;
     QLabel* noAccountsLabel() const { return m_noAccounts; }
     QWidget* contentBlock() const { return m_contentBlock; }
-    /// The part of the content block below the search field (banners, list), as last built.
+    /// The part of the content block below the search field (banners, list). It lives as long as the
+    /// view; model changes update its parts in place.
     QWidget* statusAndList() const { return m_statusAndList; }
+    /// The banners shown, top to bottom (the status and caught-up banners above the list, or the
+    /// caught-up banner in place of the list).
     std::vector<TrayBanner*> banners() const;
+    /// The rows listed, in order.
     std::vector<TrayMessageRow*> messageRows() const;
     /// The scrolling list; null when there are no messages to list.
     QScrollArea* messageList() const;
+    /// The "RECENT" heading and the "Nothing recent to show" notice while shown, else null.
+    QLabel* recentLabel() const;
+    QLabel* nothingRecentLabel() const;
     QToolButton* openInboxButton() const { return m_openInbox; }
 
     /// Rebuilds everything that depends on the model or the view state.
@@ -86,9 +93,23 @@ private:
     QWidget* buildFooter();
     void rebuildFilterMenu();
     void refreshCard();
-    QWidget* buildStatusAndList();
-    void replaceStatusAndList();
-    QWidget* buildMessageList(const std::vector<TrayModel::VisibleMessage>& messages);
+    // What a banner shows; a banner is rebuilt only when this changes.
+    struct BannerSpec {
+        TrayBanner::Kind kind;
+        QString title;
+        QString subtitle;
+        std::string accountId;
+        bool operator==(const BannerSpec& other) const;
+    };
+    std::vector<BannerSpec> topBannerSpecs() const;
+    BannerSpec caughtUpSpec() const;
+    void buildStatusAndList();
+    void refreshStatusAndList();
+    void syncBanners(QWidget* area, std::vector<BannerSpec>& shown, std::vector<TrayBanner*>& widgets,
+                     std::vector<BannerSpec> wanted);
+    void syncRows(const std::vector<TrayModel::VisibleMessage>& messages);
+    TrayMessageRow* makeRow(const TrayMessage& message, const std::string& accountId, const QColor& color, bool divider,
+                            const QString& time);
 
     TrayModel& m_model;
     TrayPopoverActions m_actions;
@@ -98,6 +119,7 @@ private:
 
     QToolButton* m_filterButton = nullptr;
     QMenu* m_filterMenu = nullptr;
+    std::vector<std::string> m_filterMenuIds;
     QToolButton* m_composeButton = nullptr;
     QToolButton* m_settingsButton = nullptr;
     QMenu* m_settingsMenu = nullptr;
@@ -107,7 +129,19 @@ private:
     QWidget* m_contentBlock = nullptr;
     QVBoxLayout* m_contentLayout = nullptr;
     TraySearchField* m_searchField = nullptr;
-    QPointer<QWidget> m_statusAndList;
+    QWidget* m_statusAndList = nullptr;
+    QWidget* m_topBannerArea = nullptr;
+    std::vector<BannerSpec> m_topBanners;
+    std::vector<TrayBanner*> m_topBannerWidgets;
+    QLabel* m_recentLabel = nullptr;
+    QScrollArea* m_list = nullptr;
+    QWidget* m_rowsWidget = nullptr;
+    QVBoxLayout* m_rowsLayout = nullptr;
+    std::vector<TrayMessageRow*> m_rows;
+    QWidget* m_bottomBannerArea = nullptr;
+    std::vector<BannerSpec> m_bottomBanners;
+    std::vector<TrayBanner*> m_bottomBannerWidgets;
+    QLabel* m_nothingRecent = nullptr;
     QLabel* m_noAccounts = nullptr;
     QToolButton* m_openInbox = nullptr;
 };

@@ -26,7 +26,7 @@ public:
     std::function<void(const std::string& accountId)> onSelectAccount;
     std::function<void(const QString&)> onSubmit;
 
-    /// Brings the field up to date: placeholder, scope menu (rebuilt), and the text only when it
+    /// Brings the field up to date: placeholder, scope menu (new entries only when the accounts change), and the text only when it
     /// differs from the bound one.
     void sync(const QString& boundText, const QString& placeholder, const std::vector<TrayAccount>& accounts,
               const std::optional<std::string>& selectedAccountId);
@@ -41,6 +41,7 @@ protected:
 private:
     QAction* m_magnifier = nullptr;
     QPointer<QMenu> m_scopeMenu;
+    std::vector<std::string> m_scopeIds;
 };
 
 } // namespace tarnwick

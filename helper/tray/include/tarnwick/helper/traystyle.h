@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <string_view>
 
+class QLabel;
 class QWidget;
 
 namespace tarnwick::traystyle {
@@ -31,6 +32,15 @@ QColor green();
 QColor withOpacity(QColor color, double opacity);
 /// "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor& color);
+
+// Text that comes from outside (account names, senders, subjects) is shown literally everywhere.
+
+/// A label showing `text` as plain text: markup in it is shown, never interpreted.
+QLabel* plainLabel(const QString& text, QWidget* parent);
+/// `text` as a menu entry's title: "&" shows as itself instead of marking a shortcut letter.
+QString menuText(const QString& text);
+/// `text` as a tool tip: tool tips that look like markup would otherwise be drawn as rich text.
+QString plainToolTip(const QString& text);
 
 /// A symbol (SymbolImage name) as an icon of `points` in `color`, sharp at 1x and 2x.
 QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color);

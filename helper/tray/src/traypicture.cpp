@@ -1,0 +1,222 @@
+#include "tarnwick/helper/traypicture.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <cmath>
+
+#include "tarnwick/brand/symbolicglyph.h"
+#include "tarnwick/helper/styledtitlerenderer.h"
+#include "tarnwick/ui/accountdot.h"
+
+namespace tarnwick::traypicture {
+
+namespace {
+
+constexpr double kHaloWidth = 1.6; // pixels, whatever the size: enough to separate ink from panel
+constexpr std::size_t kMaxDots = 4;
+const QColor kBadge(0xd9, 0x3b, 0x30);
+
+QImage transparent(QSize size, qreal dpr = 1.0)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// The glyph's outline scaled into `box` (pixels), aspect kept, centred.
+QPainterPath fitted(const QRectF& box)
+{
+    const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
+    const QRectF bounds = shape.boundingRect();
+    const double scale = std::min(box.width() / bounds.width(), box.height() / bounds.height());
+    QTransform t;
+    t.translate(box.center().x(), box.center().y());
+    t.scale(scale, scale);
+    t.translate(-bounds.center().x(), -bounds.center().y());
+    return t.map(shape);
+}
+
+void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink)
+{
+    const QPainterPath path = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPathStroker stroker;
+    stroker.setWidth(2 * kHaloWidth);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    QColor halo = haloFor(ink);
+    halo.setAlphaF(0.85f);
+    painter.fillPath(stroker.createStroke(path).united(path), halo);
+    painter.fillPath(path, ink);
+    painter.restore();
+}
+
+void paintBadge(QPainter& painter, int side, const std::string& text)
+{
+    // Digits at least 8 pixels tall on a 16-pixel slot, in a pill at the bottom right.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setBold(true);
+    font.setPixelSize(std::max(11, int(std::round(side * 0.6))));
+    const QFontMetricsF metrics(font);
+    const QString digits = QString::fromStdString(text);
+    const double height = std::min<double>(side, metrics.capHeight() + std::max(3.0, side * 0.16));
+    const double width = std::min<double>(side, std::max(height, metrics.horizontalAdvance(digits) + height * 0.45));
+    const QRectF pill(side - width, side - height, width, height);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 255, 255, 220), std::max(1.0, side / 24.0)));
+    painter.setBrush(kBadge);
+    painter.drawRoundedRect(pill, height / 2, height / 2);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    const double baseline = pill.center().y() + metrics.capHeight() / 2;
+    painter.drawText(QPointF(pill.center().x() - metrics.horizontalAdvance(digits) / 2, baseline), digits);
+    painter.restore();
+}
+
+void paintDots(QPainter& painter, int side, const std::vector<MenuBarAccount>& accounts)
+{
+    const std::size_t count = std::min(accounts.size(), kMaxDots);
+    const double diameter = std::max(4.0, side * 0.3);
+    const double gap = std::max(1.0, side * 0.05);
+    double x = side - count * diameter - (count - 1) * gap;
+    for (std::size_t i = 0; i < count; ++i) {
+        const MenuBarAccount& account = accounts[i];
+        const bool filled = !account.needsAuth && account.unreadCount > 0;
+        const QRectF disc(x, side - diameter, diameter, diameter);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        // A light rim keeps a dark account colour visible on a dark panel.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 200));
+        painter.drawEllipse(disc.adjusted(-1, -1, 1, 1));
+        const QImage dot = AccountDot::image(QString::fromStdString(account.color), filled, diameter,
+                                             std::max(1.0, diameter / 4), 1.0);
+        painter.drawImage(disc, dot);
+        painter.restore();
+        x += diameter + gap;
+    }
+}
+
+bool paintAddition(QPainter& painter, int side, const std::vector<MenuBarAccount>& accounts,
+                   MenuBarUnreadDisplay display)
+{
+    if (display == MenuBarUnreadDisplay::numbers) {
+        const std::string text = badgeText(shownTotal(accounts));
+        if (text.empty())
+            return false;
+        paintBadge(painter, side, text);
+        return true;
+    }
+    if (display == MenuBarUnreadDisplay::dots && !accounts.empty()) {
+        paintDots(painter, side, accounts);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QColor haloFor(const QColor& ink)
+{
+    return ink.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+QImage glyph(QSize size, const QColor& ink)
+{
+    QImage image = transparent(size);
+    QPainter painter(&image);
+    paintGlyph(painter, QRectF(QPointF(0, 0), QSizeF(size)), ink);
+    return image;
+}
+
+std::string badgeText(std::int64_t total)
+{
+    if (total < 1)
+        return {};
+    return total > 99 ? "99+" : std::to_string(total);
+}
+
+std::int64_t shownTotal(const std::vector<MenuBarAccount>& accounts)
+{
+    std::int64_t total = 0;
+    for (const MenuBarAccount& account : accounts)
+        if (!account.needsAuth && account.unreadCount > 0)
+            total += account.unreadCount;
+    return total;
+}
+
+QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink)
+{
+    QImage image = transparent(QSize(side, side));
+    QPainter painter(&image);
+    const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
+    // With a badge the glyph keeps to the top left, so the digits do not cover it.
+    const QRectF box = badge ? QRectF(0, 0, side * 0.85, side * 0.8) : QRectF(0, 0, side, side);
+    paintGlyph(painter, box, ink);
+    paintAddition(painter, side, accounts, display);
+    return image;
+}
+
+QImage overlay(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
+{
+    QImage image = transparent(QSize(side, side));
+    QPainter painter(&image);
+    if (!paintAddition(painter, side, accounts, display))
+        return {};
+    return image;
+}
+
+QImage wide(const StyledTitleRenderer& renderer, const StyledTitle& title, const QColor& ink, qreal devicePixelRatio)
+{
+    // The glyph at the tray glyph's size (18 x 15 points), drawn from its outline so the halo fits.
+    const QSize glyphPixels(int(std::round(18 * devicePixelRatio)), int(std::round(15 * devicePixelRatio)));
+    QImage mark = glyph(glyphPixels, ink);
+    mark.setDevicePixelRatio(devicePixelRatio);
+    const QImage item = renderer.renderItem(mark, title, devicePixelRatio);
+    // Only the band the glyph and the capitals occupy: a host scaling the picture to its own height
+    // keeps the digits as large as it can.
+    const double band = 16;
+    const int top = int(std::round((StyledTitleRenderer::kItemHeight - band) / 2 * devicePixelRatio));
+    QImage cropped = item.copy(0, top, item.width(), int(std::round(band * devicePixelRatio)));
+    cropped.setDevicePixelRatio(devicePixelRatio);
+    return cropped;
+}
+
+std::string label(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
+{
+    std::string text;
+    for (const MenuBarAccount& account : accounts) {
+        if (!text.empty())
+            text += " ";
+        const std::int64_t shown = account.needsAuth ? 0 : account.unreadCount;
+        switch (display) {
+        case MenuBarUnreadDisplay::nothing: return {};
+        case MenuBarUnreadDisplay::numbers: text += std::to_string(shown); break;
+        case MenuBarUnreadDisplay::dots: text += shown > 0 ? "\xE2\x97\x8F" : "\xE2\x97\x8B"; break; // ● ○
+        }
+    }
+    return text;
+}
+
+std::string labelGuide(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
+{
+    std::string guide;
+    for (const MenuBarAccount& account : accounts) {
+        if (!guide.empty())
+            guide += " ";
+        const std::int64_t shown = account.needsAuth ? 0 : account.unreadCount;
+        switch (display) {
+        case MenuBarUnreadDisplay::nothing: return {};
+        case MenuBarUnreadDisplay::numbers: guide += std::string(std::max<std::size_t>(2, std::to_string(shown).size()), '8'); break;
+        case MenuBarUnreadDisplay::dots: guide += "\xE2\x97\x8F"; break;
+        }
+    }
+    return guide;
+}
+
+} // namespace tarnwick::traypicture
