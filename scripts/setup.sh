@@ -21,6 +21,9 @@ packages=(
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test
   nodejs
+  # Focus follows Do Not Disturb: a real notification server whose pause the tests toggle, and the
+  # GNOME notification schema the helper watches
+  dunst gsettings-desktop-schemas
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
