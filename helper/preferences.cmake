@@ -9,6 +9,7 @@ target_sources(TarnwickHelperLib PRIVATE
   src/advancedpane.cpp
   src/settingsaccountlist.cpp
   src/focussettings.cpp
+  src/hotkeylabel.cpp
   include/tarnwick/helper/settingswindow.h
   include/tarnwick/helper/settingswindowcontroller.h
   include/tarnwick/helper/preferenceform.h
@@ -17,6 +18,7 @@ target_sources(TarnwickHelperLib PRIVATE
   include/tarnwick/helper/notificationspane.h
   include/tarnwick/helper/advancedpane.h
   include/tarnwick/helper/settingsaccountlist.h
+  include/tarnwick/helper/hotkeylabel.h
 )
 target_link_libraries(TarnwickHelperLib PUBLIC HelperUI PRIVATE HelperBrand)
 
