@@ -92,7 +92,7 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_reset = new QPushButton(QStringLiteral("Reset Session\u2026"), this);
     m_reset->setObjectName(QStringLiteral("resetSession"));
     m_reset->setToolTip(QStringLiteral("Sign the selected account out of Google"));
-    auto* hint = FormStyle::caption(QStringLiteral("Drag a row by its handle to reorder"), this, FormStyle::Tone::Tertiary);
+    auto* hint = FormStyle::caption(QStringLiteral("Drag by the handle to reorder"), this, FormStyle::Tone::Tertiary);
     hint->setObjectName(QStringLiteral("dragHint"));
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);

@@ -142,7 +142,7 @@ TEST_F(AccountsTabMouseTest, RightClickAnywhereInARowOffersRemoveAccountForThatR
 
 TEST_F(AccountsTabMouseTest, DraggingARowByItsHandleReorders)
 {
-    EXPECT_EQ(tab->findChild<QLabel*>(QStringLiteral("dragHint"))->text(), "Drag a row by its handle to reorder");
+    EXPECT_EQ(tab->findChild<QLabel*>(QStringLiteral("dragHint"))->text(), "Drag by the handle to reorder");
     auto* dropLine = tab->findChild<QFrame*>(QStringLiteral("dropIndicator"));
     ASSERT_NE(dropLine, nullptr);
 
