@@ -36,6 +36,9 @@ packages=(
   # waybar on a headless sway (run as an unprivileged user the test creates), dunst; xdotool clicks
   # through the host, wl-clipboard sets the clipboard on Wayland, imagemagick takes the screenshots
   xfce4-panel sway waybar wl-clipboard util-linux
+  # Focus follows Do Not Disturb: a real notification server whose pause the tests toggle, and the
+  # GNOME notification schema the helper watches
+  dunst gsettings-desktop-schemas
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

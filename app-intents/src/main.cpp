@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "tarnwick/appintents/focusfiltergui.h"
 #include "tarnwick/appintents/focusfiltertool.h"
 #include "tarnwick/extensionkit/appintentslogger.h"
 #include "tarnwick/platform/dbusfocusfilternotifier.h"
@@ -15,8 +16,10 @@ int main(int argc, char** argv)
     static const tarnwick::LinuxSystemPaths groupPaths{std::string(TARNWICK_TEST_APP_GROUP)};
     tarnwick::SystemPaths::setCurrent(&groupPaths);
 #endif
-    QCoreApplication app(argc, argv); // QtDBus wants one
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (tarnwick::FocusFilterGui::wanted(args))
+        return tarnwick::FocusFilterGui::run(argc, argv);
+    QCoreApplication app(argc, argv); // QtDBus wants one
 
     tarnwick::DBusFocusFilterNotifier notifier;
     tarnwick::ExtensionLogger& logger = tarnwick::AppIntentsLogger::shared();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tarnwick/extensionkit/focusfilterfile.h"
+#include "tarnwick/helper/donotdisturbwatcher.h"
 #include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/platform/focusfilterchangeobserver.h"
@@ -31,7 +32,8 @@ FocusFilterController& FocusFilterController::shared()
 {
     static QtMainQueue* mainQueue = new QtMainQueue;
     static FocusFilterController* instance =
-        new FocusFilterController(SettingsModel::shared(), TrayModel::shared(), Ports{*mainQueue, nullptr, {}});
+        new FocusFilterController(SettingsModel::shared(), TrayModel::shared(),
+                                  Ports{*mainQueue, nullptr, {}, [] { return DoNotDisturbWatcher::forDesktop(); }});
     return *instance;
 }
 
@@ -54,6 +56,10 @@ void FocusFilterController::setup(std::shared_ptr<StdioTransport> transport)
         }
     }
     loadPersistedFocusFilter();
+    if (!m_dndWatcher && m_ports.makeDoNotDisturbWatcher) {
+        m_dndWatcher.reset(m_ports.makeDoNotDisturbWatcher());
+        followDoNotDisturb(m_dndWatcher.get());
+    }
 }
 
 bool FocusFilterController::isObserving() const
@@ -65,28 +71,48 @@ void FocusFilterController::loadPersistedFocusFilter()
 {
     const SystemPaths& paths = m_ports.paths ? *m_ports.paths : SystemPaths::current();
     const auto location = FocusFilterFile::location(paths);
-    if (!location) {
-        applyFilter({}, false);
-        return;
+    FocusFilterState state;
+    bool loaded = false;
+    if (location) {
+        auto result = FocusFilterFile::read(*location);
+        switch (result.status) {
+        case FocusFilterFile::ReadStatus::Missing:
+            break;
+        case FocusFilterFile::ReadStatus::Unreadable:
+            HelperLog::error(kCategory, "focus-filter.json could not be read; clearing the filter");
+            break;
+        case FocusFilterFile::ReadStatus::Loaded:
+            state = std::move(result.state);
+            loaded = true;
+            break;
+        }
     }
-    auto result = FocusFilterFile::read(*location);
-    switch (result.status) {
-    case FocusFilterFile::ReadStatus::Missing:
-        applyFilter({}, false);
+    applyFileState(std::move(state.activeAccountIds), state.disableExcludedAccounts);
+    if (!loaded)
         return;
-    case FocusFilterFile::ReadStatus::Unreadable:
-        HelperLog::error(kCategory, "focus-filter.json could not be read; clearing the filter");
-        applyFilter({}, false);
-        return;
-    case FocusFilterFile::ReadStatus::Loaded:
-        break;
-    }
-    applyFilter(std::move(result.state.activeAccountIds), result.state.disableExcludedAccounts);
 
     std::set<std::string> ids;
     for (const TrayAccount& account : m_tray.accounts())
         ids.insert(account.id);
     prune(ids);
+}
+
+void FocusFilterController::applyFileState(std::vector<std::string> ids, bool blocked)
+{
+    if (!m_doNotDisturb) {
+        applyFilter(std::move(ids), blocked);
+        return;
+    }
+    // The file is what comes back when Do Not Disturb ends; the choice for it may have changed too.
+    m_restoreIds = std::move(ids);
+    m_restoreBlocked = blocked;
+    if (auto choice = readDoNotDisturbChoice()) {
+        m_dndApplied = true;
+        applyFilter(std::move(choice->first), choice->second);
+    } else {
+        m_dndApplied = false;
+        applyFilter(m_restoreIds, m_restoreBlocked);
+    }
 }
 
 void FocusFilterController::applyFilter(std::vector<std::string> activeAccountIds, bool disableExcludedAccounts)
@@ -127,6 +153,71 @@ bool FocusFilterController::isAccountMuted(std::string_view accountId) const
 {
     return m_isFilterActive &&
            std::find(m_activeAccountIds.begin(), m_activeAccountIds.end(), accountId) == m_activeAccountIds.end();
+}
+
+std::optional<std::pair<std::vector<std::string>, bool>> FocusFilterController::readDoNotDisturbChoice() const
+{
+    const SystemPaths& paths = m_ports.paths ? *m_ports.paths : SystemPaths::current();
+    const auto location = FocusFilterFile::doNotDisturbLocation(paths);
+    if (!location)
+        return std::nullopt;
+    auto result = FocusFilterFile::read(*location);
+    switch (result.status) {
+    case FocusFilterFile::ReadStatus::Missing:
+        return std::nullopt;
+    case FocusFilterFile::ReadStatus::Unreadable:
+        HelperLog::error(kCategory, "focus-filter-dnd.json could not be read; Do Not Disturb leaves the filter alone");
+        return std::nullopt;
+    case FocusFilterFile::ReadStatus::Loaded:
+        break;
+    }
+    return std::make_pair(std::move(result.state.activeAccountIds), result.state.disableExcludedAccounts);
+}
+
+void FocusFilterController::setDoNotDisturb(bool active)
+{
+    if (active == m_doNotDisturb)
+        return;
+    m_doNotDisturb = active;
+    if (active) {
+        auto choice = readDoNotDisturbChoice();
+        if (!choice) {
+            HelperLog::info(kCategory, "Do Not Disturb is on; no filter is saved for it");
+            return;
+        }
+        HelperLog::info(kCategory, "Do Not Disturb is on; applying its filter");
+        m_restoreIds = m_activeAccountIds;
+        m_restoreBlocked = m_disableExcludedAccounts;
+        m_dndApplied = true;
+        applyFilter(std::move(choice->first), choice->second);
+        return;
+    }
+    if (!m_dndApplied) {
+        HelperLog::info(kCategory, "Do Not Disturb is off");
+        return;
+    }
+    HelperLog::info(kCategory, "Do Not Disturb is off; restoring the filter");
+    m_dndApplied = false;
+    applyFilter(std::move(m_restoreIds), m_restoreBlocked);
+    m_restoreIds.clear();
+}
+
+bool FocusFilterController::breaksThroughDoNotDisturb(std::string_view accountId) const
+{
+    return m_dndApplied && !isAccountMuted(accountId);
+}
+
+void FocusFilterController::followDoNotDisturb(DoNotDisturbWatcher* watcher)
+{
+    if (!watcher)
+        return;
+    HelperLog::info(kCategory, "Following the desktop's Do Not Disturb");
+    QObject::connect(watcher, &DoNotDisturbWatcher::activeChanged, watcher,
+                     [weak = std::weak_ptr<FocusFilterController*>(m_self)](bool active) {
+                         if (auto self = weak.lock())
+                             (*self)->setDoNotDisturb(active);
+                     });
+    setDoNotDisturb(watcher->active());
 }
 
 Object FocusFilterController::stateObject() const

@@ -1,36 +1,41 @@
 #include "tarnwick/helper/focussettings.h"
 
-#include <gio/gdesktopappinfo.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick::FocusSettings {
 
-const std::vector<std::string>& candidateDesktopIds()
+namespace {
+
+constexpr const char* kProgram = "tarnwick-focus-filter";
+
+} // namespace
+
+std::string program(const std::string& directory)
 {
-    static const std::vector<std::string> ids = {
-        "gnome-notifications-panel.desktop", "kcm_notifications.desktop", "org.gnome.Settings.desktop",
-        "gnome-control-center.desktop",      "systemsettings.desktop",
-    };
-    return ids;
+    const QFileInfo beside(QDir(QString::fromStdString(directory)).filePath(QString::fromLatin1(kProgram)));
+    if (!directory.empty() && beside.isFile() && beside.isExecutable())
+        return beside.absoluteFilePath().toStdString();
+    return QStandardPaths::findExecutable(QString::fromLatin1(kProgram)).toStdString();
 }
 
 bool open()
 {
-    for (const std::string& id : candidateDesktopIds()) {
-        GDesktopAppInfo* info = g_desktop_app_info_new(id.c_str());
-        if (!info)
-            continue;
-        GError* error = nullptr;
-        const bool launched = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &error);
-        g_object_unref(info);
-        if (launched)
-            return true;
-        HelperLog::warn("Settings", "Could not open " + id + ": " + (error ? error->message : "unknown error"));
-        g_clear_error(&error);
+    const std::string path = program(QCoreApplication::applicationDirPath().toStdString());
+    if (path.empty()) {
+        HelperLog::warn("Settings", std::string("No ") + kProgram + " to open the Focus filter window with");
+        return false;
     }
-    HelperLog::warn("Settings", "No desktop settings to open for Focus filters");
-    return false;
+    if (!QProcess::startDetached(QString::fromStdString(path), {QStringLiteral("--gui")})) {
+        HelperLog::warn("Settings", "Could not start " + path);
+        return false;
+    }
+    return true;
 }
 
 } // namespace tarnwick::FocusSettings

@@ -168,6 +168,8 @@ NotificationContent NotificationController::makeContent(const Object& message, c
     if (!code.empty())
         content.userInfo.emplace("verificationCode", Value(code));
     content.sound = level == "loud";
+    // The Do Not Disturb filter keeps this account on: its banners are meant to get through.
+    content.breaksThroughDoNotDisturb = focus().breaksThroughDoNotDisturb(accountId);
     return content;
 }
 

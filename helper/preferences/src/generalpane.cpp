@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QVBoxLayout>
 
+#include "tarnwick/helper/hotkeylabel.h"
 #include "tarnwick/helper/preferencebinding.h"
 #include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/ui/defaulthandlerrowwidget.h"
@@ -13,6 +14,19 @@ namespace tarnwick {
 
 using Field = SettingsModel::Field;
 namespace PB = PreferenceBinding;
+
+namespace {
+
+std::vector<PB::Choice> hotkeyChoices()
+{
+    std::vector<PB::Choice> choices = {{QStringLiteral("Off"), Value("off")}};
+    // The stored values are what the main application registers; the labels are this desktop's names.
+    for (const char* stored : {"Alt+Command+C", "Control+Command+C", "Shift+Command+C", "Control+Alt+Command+C"})
+        choices.push_back({QString::fromStdString(HotkeyLabel::text(stored)), Value(stored)});
+    return choices;
+}
+
+} // namespace
 
 GeneralPane::GeneralPane(SettingsModel& model, QWidget* parent)
     : PreferenceForm(parent)
@@ -29,12 +43,7 @@ GeneralPane::GeneralPane(SettingsModel& model, QWidget* parent)
                           "widget, the menu bar and the quick compose hotkey always ask, since none of them shows "
                           "you which account is active."));
     addRow(QStringLiteral("Quick compose hotkey:"),
-           PB::comboBox(model, Field::quickComposeHotkey,
-                        {{QStringLiteral("Off"), Value("off")},
-                         {QStringLiteral("\u2325\u2318C"), Value("Alt+Command+C")},
-                         {QStringLiteral("\u2303\u2318C"), Value("Control+Command+C")},
-                         {QStringLiteral("\u21e7\u2318C"), Value("Shift+Command+C")},
-                         {QStringLiteral("\u2303\u2325\u2318C"), Value("Control+Alt+Command+C")}}),
+           PB::comboBox(model, Field::quickComposeHotkey, hotkeyChoices()),
            QStringLiteral("Opens a compose window from any application. It always asks which account to send from "
                           "when there is more than one, since no account is on screen to be the active one."));
     addSeparator();

@@ -41,8 +41,8 @@ NotificationsPane::NotificationsPane(SettingsModel& model, std::function<void()>
     addRow(QStringLiteral("Focus Status:"), m_status);
     PB::follow(model, Field::focusFilterStatus, m_status,
                [&model, this] { m_status->setText(QString::fromStdString(model.focusFilterStatus())); });
-    addCaption(QStringLiteral("Configure Focus Filters in macOS System Settings to select which accounts are active "
-                              "and whether to hide excluded accounts from the window and menu bar."));
+    addCaption(QStringLiteral("Configure Focus Filters in Tarnwick's Focus Filter window to select which accounts are "
+                              "active and whether to hide excluded accounts from the window and menu bar."));
     auto* open = new QPushButton(QStringLiteral("Open Focus Settings\u2026"));
     open->setObjectName(QStringLiteral("openFocusSettings"));
     auto* buttonRow = new QWidget;

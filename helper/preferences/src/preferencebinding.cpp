@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "tarnwick/ui/switchbutton.h"
+#include "tarnwick/ui/wheelguard.h"
 
 namespace tarnwick::PreferenceBinding {
 
@@ -26,6 +27,7 @@ QComboBox* comboBox(SettingsModel& model, Field field, std::vector<Choice> choic
 {
     auto* combo = new QComboBox(parent);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    WheelGuard::install(combo);
     auto shared = std::make_shared<std::vector<Choice>>(std::move(choices));
     for (const Choice& choice : *shared)
         combo->addItem(choice.label);

@@ -6,6 +6,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -92,9 +94,13 @@ void SettingsWindowController::show(SettingsWindowSpec spec, const std::optional
         m_spec = std::move(spec);
         build(pane);
     }
+    // A minimised window counts as shown; bringing it forward means restoring it first.
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    keepOnScreen();
 }
 
 void SettingsWindowController::build(const std::optional<std::string>& pane)
@@ -140,8 +146,14 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         toolbarLayout->addWidget(button);
         m_tabButtons->addButton(button, index);
 
-        // The content sits in a frame kContentWidth wide, centred, with a margin all round.
-        auto* page = new QWidget(panes);
+        // The content sits in a frame kContentWidth wide, centred, with a margin all round; the frame
+        // scrolls on a screen too short for it.
+        auto* scroller = new QScrollArea(panes);
+        scroller->setObjectName(QString::fromStdString("scroll:" + tab.id));
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroller->setWidgetResizable(false);
+        auto* page = new QWidget;
         page->setObjectName(QString::fromStdString("pane:" + tab.id));
         auto* pageLayout = new QVBoxLayout(page);
         const int side = (kPaneWidth - kContentWidth) / 2;
@@ -154,7 +166,8 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         content->installEventFilter(window);
         page->installEventFilter(window);
         m_paneHeights.push_back(static_cast<int>(tab.height) + kPaneExtraHeight);
-        panes->addWidget(page);
+        scroller->setWidget(page);
+        panes->addWidget(scroller);
         ++index;
     }
     toolbarLayout->addStretch(1);
@@ -198,17 +211,60 @@ void SettingsWindowController::fitCurrentPane()
     if (!m_panes || m_panes->currentIndex() < 0)
         return;
     const int index = m_panes->currentIndex();
-    QWidget* page = m_panes->widget(index);
+    auto* scroller = static_cast<QScrollArea*>(m_panes->widget(index));
+    QWidget* page = scroller->widget();
     QWidget* content = page->layout()->itemAt(0)->widget();
     content->ensurePolished();
     // A desktop font may need more room than the design height, and rows come and go with their
     // pickers: never clip the form.
     const int height = std::max(m_paneHeights[static_cast<std::size_t>(index)], neededHeight(content) + kPaneExtraHeight);
     page->setFixedSize(kPaneWidth, height);
+    // Taller than the screen has room for: the pane scrolls instead of the window leaving the screen.
+    const int room = roomForPane();
+    const bool scrolls = height > room;
+    const int shown = scrolls ? room : height;
+    const int width = kPaneWidth + (scrolls ? scroller->verticalScrollBar()->sizeHint().width() : 0);
+    scroller->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    scroller->setFixedSize(width, shown);
     // A stacked widget wants the room of its largest page; the window takes the current one's.
-    m_panes->setFixedSize(kPaneWidth, height);
-    if (m_window)
+    m_panes->setFixedSize(width, shown);
+    if (m_window) {
         m_window->adjustSize();
+        keepOnScreen();
+    }
+}
+
+int SettingsWindowController::roomForPane() const
+{
+    QScreen* screen = m_window ? m_window->screen() : nullptr;
+    if (!screen)
+        return QWIDGETSIZE_MAX;
+    // Everything but the pane: the tab bar, the line under it and the window manager's frame.
+    int chrome = 0;
+    QLayout* column = m_window->layout();
+    for (int i = 0; i < column->count(); ++i)
+        if (column->itemAt(i)->widget() != m_panes)
+            chrome += column->itemAt(i)->sizeHint().height() + column->spacing();
+    const int frame = m_window->isVisible() ? m_window->frameGeometry().height() - m_window->height() : 0;
+    return std::max(kPaneExtraHeight, screen->availableGeometry().height() - chrome - frame);
+}
+
+void SettingsWindowController::keepOnScreen()
+{
+    if (!m_window)
+        return;
+    QScreen* screen = m_window->screen();
+    if (!screen)
+        return;
+    // A tab taller than the last one grows the window downward; move it back inside the work area
+    // (top left wins when it cannot fit at all).
+    const QRect area = screen->availableGeometry();
+    const QRect frame = m_window->frameGeometry();
+    QPoint topLeft = frame.topLeft();
+    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - frame.width())));
+    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - frame.height())));
+    if (topLeft != frame.topLeft())
+        m_window->move(m_window->pos() + (topLeft - frame.topLeft()));
 }
 
 void SettingsWindowController::selectPane(const std::string& pane)

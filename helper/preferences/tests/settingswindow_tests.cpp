@@ -11,7 +11,12 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QScrollArea>
 #include <QTest>
+#include <QWheelEvent>
 #include <QToolButton>
 
 #include "fakedefaulthandler.h"
@@ -210,6 +215,79 @@ TEST_F(SettingsWindowTest, AShowRightAfterACloseKeepsTheNewWindow)
     EXPECT_EQ(controller.currentPane(), "notifications");
 }
 
+TEST_F(SettingsWindowTest, AShowRestoresAMinimisedWindow)
+{
+    QWidget* first = window();
+    first->showMinimized();
+    ASSERT_TRUE(first->isMinimized());
+    controller.show(SettingsWindow::buildSpec(model, {}), std::string("advanced"));
+    EXPECT_EQ(window(), first) << "the same window, not a second one";
+    EXPECT_FALSE(window()->isMinimized());
+    EXPECT_TRUE(window()->isVisible());
+    EXPECT_EQ(controller.currentPane(), "advanced");
+}
+
+TEST_F(SettingsWindowTest, TheWindowStaysInsideTheScreensWorkAreaOnEveryTab)
+{
+    model.update(Object{{"dockBadgeMode", "newArrivals"}, {"menuBarUnreadDisplay", "numbers"}});
+    const QRect area = window()->screen()->availableGeometry();
+    // Placed low, as a window centred for a short tab is, then every tab in turn.
+    window()->move(area.left() + 40, area.bottom() - window()->frameGeometry().height() - 10);
+    for (const char* id : {"general", "accounts", "appearance", "notifications", "advanced"}) {
+        tabButton(id)->click();
+        QTest::qWait(10); // layout requests of rows shown on the way
+        EXPECT_TRUE(area.contains(window()->frameGeometry())) << id;
+        // A pane taller than the work area scrolls instead: its whole form stays reachable.
+        auto* scroller = window()->findChild<QScrollArea*>(QStringLiteral("scroll:") + QString::fromLatin1(id));
+        ASSERT_NE(scroller, nullptr) << id;
+        QWidget* form = pane(id)->layout()->itemAt(0)->widget();
+        EXPECT_LE(SettingsWindowController::neededHeight(form), form->height()) << id;
+        if (pane(id)->height() > scroller->height()) {
+            EXPECT_TRUE(scroller->verticalScrollBar()->isVisible()) << id;
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, TheWheelOverAClosedPopUpChangesNothingUnlessItHasTheFocus)
+{
+    tabButton("notifications")->click();
+    auto* primary = control<QComboBox>("notifications", "Primary:");
+    ASSERT_NE(primary, nullptr);
+    const int before = primary->currentIndex();
+    auto wheel = [&](QWidget* target) {
+        const QPointF at = QRectF(target->rect()).center();
+        QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    window()->activateWindow();
+    tabButton("notifications")->setFocus();
+    ASSERT_FALSE(primary->hasFocus());
+    wheel(primary);
+    wheel(primary);
+    EXPECT_EQ(primary->currentIndex(), before);
+    EXPECT_TRUE(io.lines.empty()) << "no settings.changed for a passing wheel";
+
+    model.setBrowsers({Object{{"id", "chrome"}, {"name", "Chrome"}, {"bundleId", "c"}},
+                       Object{{"id", "firefox"}, {"name", "Firefox"}, {"bundleId", "f"}}});
+    model.setDefaultBrowser(Object{{"id", "chrome"}, {"name", "Chrome"}});
+    tabButton("general")->click();
+    auto* links = window()->findChild<LinksBrowserPicker*>();
+    ASSERT_NE(links, nullptr);
+    ASSERT_EQ(links->comboBox()->count(), 2);
+    ASSERT_EQ(links->comboBox()->currentIndex(), 0);
+    wheel(links->comboBox());
+    EXPECT_EQ(links->comboBox()->currentIndex(), 0);
+    EXPECT_TRUE(io.lines.empty());
+
+    // Focused (clicked or tabbed into), the pop-up takes the wheel as before.
+    tabButton("notifications")->click();
+    primary->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(waitFor([&] { return primary->hasFocus(); }));
+    wheel(primary);
+    EXPECT_NE(primary->currentIndex(), before);
+}
+
 TEST_F(SettingsWindowTest, GeneralPaneControlsTextsAndEvents)
 {
     SwitchButton* login = switchNamed("general", "Launch Tarnwick at login");
@@ -227,9 +305,9 @@ TEST_F(SettingsWindowTest, GeneralPaneControlsTextsAndEvents)
 
     auto* hotkey = control<QComboBox>("general", "Quick compose hotkey:");
     ASSERT_NE(hotkey, nullptr);
-    EXPECT_EQ(items(hotkey), (QStringList{"Off", "\u2325\u2318C", "\u2303\u2318C", "\u21e7\u2318C", "\u2303\u2325\u2318C"}));
-    EXPECT_EQ(hotkey->currentText(), "\u2325\u2318C");
-    choose(hotkey, "\u2303\u2325\u2318C");
+    EXPECT_EQ(items(hotkey), (QStringList{"Off", "Alt+Super+C", "Ctrl+Super+C", "Shift+Super+C", "Ctrl+Alt+Super+C"}));
+    EXPECT_EQ(hotkey->currentText(), "Alt+Super+C");
+    choose(hotkey, "Ctrl+Alt+Super+C");
     EXPECT_EQ(io.take(), std::vector<std::string>{settingsChanged("quickComposeHotkey", R"("Control+Alt+Command+C")")});
     model.update(Object{{"quickComposeHotkey", "Hyper+X"}});
     EXPECT_EQ(hotkey->currentIndex(), -1) << "a value the window does not offer selects nothing";
@@ -407,8 +485,8 @@ TEST_F(SettingsWindowTest, NotificationLevelsAndTheFocusStatus)
     model.setFocusFilterStatus("Active: 2 accounts active (others silenced)");
     EXPECT_EQ(status->text(), "Active: 2 accounts active (others silenced)");
     EXPECT_NE(labelWithText("notifications",
-                            "Configure Focus Filters in macOS System Settings to select which accounts are active and "
-                            "whether to hide excluded accounts from the window and menu bar."),
+                            "Configure Focus Filters in Tarnwick's Focus Filter window to select which accounts are "
+                            "active and whether to hide excluded accounts from the window and menu bar."),
               nullptr);
 
     auto* open = pane("notifications")->findChild<QPushButton*>(QStringLiteral("openFocusSettings"));

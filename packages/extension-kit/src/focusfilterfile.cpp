@@ -16,6 +16,13 @@ std::optional<std::filesystem::path> FocusFilterFile::location(const SystemPaths
     return paths.legacyFile(kFileName);
 }
 
+std::optional<std::filesystem::path> FocusFilterFile::doNotDisturbLocation(const SystemPaths& paths)
+{
+    if (auto inGroup = paths.appGroupFile(kDoNotDisturbFileName))
+        return inGroup;
+    return paths.legacyFile(kDoNotDisturbFileName);
+}
+
 std::string FocusFilterFile::encode(const FocusFilterState& state, double timestamp)
 {
     Value::Array ids;

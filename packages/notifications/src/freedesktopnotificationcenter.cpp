@@ -174,6 +174,8 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
             break;
         }
     }
+    if (content.breaksThroughDoNotDisturb)
+        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
     bool sound = content.sound;
     if (sound && m_delegate && isForeground())
         sound = hasOption(m_delegate->willPresent(content), PresentationOption::Sound);

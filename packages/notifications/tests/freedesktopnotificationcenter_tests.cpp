@@ -218,6 +218,14 @@ TEST_F(FreedesktopCenterTest, QuietContentSuppressesSoundAndUnknownCategoriesGet
     const QVariantMap expectedHints{{QStringLiteral("desktop-entry"), QStringLiteral("com.fenmoorlab.tarnwick")},
                                     {QStringLiteral("suppress-sound"), true}};
     EXPECT_EQ(call.hints, expectedHints);
+
+    // Content meant to get through Do Not Disturb asks for the critical urgency, as a byte.
+    req.identifier = "tarnwick.m3";
+    req.content.breaksThroughDoNotDisturb = true;
+    post(req);
+    const QVariant urgency = server.notifyCalls().back().hints.value(QStringLiteral("urgency"));
+    EXPECT_EQ(urgency.metaType(), QMetaType::fromType<uchar>());
+    EXPECT_EQ(urgency.toInt(), 2);
 }
 
 TEST_F(FreedesktopCenterTest, WhileActiveWillPresentDecidesTheSound)

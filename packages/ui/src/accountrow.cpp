@@ -1,13 +1,16 @@
 #include "tarnwick/ui/accountrow.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/ui/colorwell.h"
+#include "tarnwick/ui/draghandle.h"
 #include "tarnwick/ui/hexcolor.h"
 
 namespace tarnwick {
@@ -42,6 +45,9 @@ AccountRow::AccountRow(const std::string& name, const std::string& color, bool n
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 2);
     layout->setSpacing(8);
+
+    m_handle = new DragHandle(this);
+    layout->addWidget(m_handle);
 
     m_well = new ColorWell(HexColor::color(color), this);
     m_well->setObjectName(QStringLiteral("accountColor"));
@@ -86,10 +92,63 @@ AccountRow::AccountRow(const std::string& name, const std::string& color, bool n
     connect(m_well, &ColorWell::colorChosen, this, &AccountRow::commit);
     connect(m_signIn, &QPushButton::clicked, this, &AccountRow::signInRequested);
 
-    auto* remove = new QAction(QStringLiteral("Remove Account"), this);
-    connect(remove, &QAction::triggered, this, &AccountRow::removeRequested);
-    addAction(remove);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_removeAction = new QAction(QStringLiteral("Remove Account"), this);
+    connect(m_removeAction, &QAction::triggered, this, &AccountRow::removeRequested);
+    addAction(m_removeAction);
+    // The menu is shown by the event filter below for the row and every child, so the name field's
+    // own menu does not hide it.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    watch(this);
+}
+
+void AccountRow::watch(QWidget* widget)
+{
+    // Every widget the row is built of; pop-ups and dialogs (the colour dialog, menus) are windows of
+    // their own and keep their events.
+    widget->installEventFilter(this);
+    for (QObject* child : widget->children())
+        if (child->isWidgetType() && !static_cast<QWidget*>(child)->isWindow())
+            watch(static_cast<QWidget*>(child));
+}
+
+bool AccountRow::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusIn:
+        Q_EMIT activated();
+        break;
+    case QEvent::ContextMenu:
+        if (watched->isWidgetType()) {
+            Q_EMIT activated();
+            showContextMenu(static_cast<QWidget*>(watched), static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AccountRow::showContextMenu(QWidget* where, const QPoint& globalPos)
+{
+    if (m_menu)
+        m_menu->close();
+    // In the name field the user still expects Cut, Copy and Paste; the row's item comes after them.
+    QMenu* menu = nullptr;
+    if (where == m_field) {
+        menu = m_field->createStandardContextMenu();
+        menu->addSeparator();
+    } else {
+        menu = new QMenu(this);
+    }
+    menu->setObjectName(QStringLiteral("accountRowMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_removeAction);
+    m_menu = menu;
+    // Not exec(): the preferences window keeps running while the menu is open.
+    menu->popup(globalPos);
 }
 
 void AccountRow::commit()

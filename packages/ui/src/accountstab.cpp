@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QFrame>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -14,11 +15,13 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "tarnwick/rpc/params.h"
 #include "tarnwick/ui/accountlinks.h"
 #include "tarnwick/ui/accountlistmodel.h"
 #include "tarnwick/ui/accountrow.h"
+#include "tarnwick/ui/draghandle.h"
 #include "tarnwick/ui/formstyle.h"
 
 namespace tarnwick {
@@ -64,6 +67,15 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_list->setDefaultDropAction(Qt::MoveAction);
     m_list->setUniformItemSizes(true);
     column->addWidget(m_list, 1);
+    // Where a dragged row would land: a line between rows.
+    m_dropLine = new QFrame(m_list->viewport());
+    m_dropLine->setObjectName(QStringLiteral("dropIndicator"));
+    m_dropLine->setFixedHeight(2);
+    m_dropLine->setAutoFillBackground(true);
+    QPalette linePalette = m_dropLine->palette();
+    linePalette.setColor(QPalette::Window, linePalette.color(QPalette::Highlight));
+    m_dropLine->setPalette(linePalette);
+    m_dropLine->hide();
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
@@ -80,7 +92,7 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_reset = new QPushButton(QStringLiteral("Reset Session\u2026"), this);
     m_reset->setObjectName(QStringLiteral("resetSession"));
     m_reset->setToolTip(QStringLiteral("Sign the selected account out of Google"));
-    auto* hint = FormStyle::caption(QStringLiteral("Drag to reorder"), this, FormStyle::Tone::Tertiary);
+    auto* hint = FormStyle::caption(QStringLiteral("Drag by the handle to reorder"), this, FormStyle::Tone::Tertiary);
     hint->setObjectName(QStringLiteral("dragHint"));
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);
@@ -182,7 +194,18 @@ void AccountsTab::rebuildRows()
         connect(accountRow, &AccountRow::signInRequested, this, [this, id] { m_actions.signIn(id); });
         connect(accountRow, &AccountRow::removeRequested, this, [this, id] {
             m_actions.remove(id);
-            updateButtons();
+            applySelection();
+        });
+        connect(accountRow, &AccountRow::activated, this, [this, id] { selectRow(id); });
+        DragHandle* handle = accountRow->dragHandle();
+        connect(handle, &DragHandle::dragStarted, this, [this, id] { selectRow(id); });
+        connect(handle, &DragHandle::dragMoved, this, [this](QPoint at) { showDropLine(dropOffset(at)); });
+        connect(handle, &DragHandle::dragCancelled, m_dropLine, &QWidget::hide);
+        connect(handle, &DragHandle::dropped, this, [this, id](QPoint at) {
+            m_dropLine->hide();
+            const int offset = dropOffset(at);
+            // Queued: the new order rebuilds the rows, this handle's among them.
+            QTimer::singleShot(0, this, [this, id, offset] { dropRow(id, offset); });
         });
 
         auto* item = new QListWidgetItem(m_list);
@@ -281,6 +304,47 @@ void AccountsTab::confirmResetSelected()
             m_actions.resetSession(id);
     });
     m_alert->open();
+}
+
+void AccountsTab::selectRow(const std::string& id)
+{
+    if (m_actions.selectedId() == id)
+        return;
+    m_actions.select(id);
+    applySelection();
+}
+
+int AccountsTab::dropOffset(QPoint globalPos) const
+{
+    // The gap nearest the pointer: before the first row whose middle lies below it.
+    const QPoint at = m_list->viewport()->mapFromGlobal(globalPos);
+    for (int i = 0; i < m_list->count(); ++i)
+        if (at.y() < m_list->visualItemRect(m_list->item(i)).center().y())
+            return i;
+    return m_list->count();
+}
+
+void AccountsTab::showDropLine(int offset)
+{
+    int y = 0;
+    if (m_list->count() > 0)
+        y = offset < m_list->count() ? m_list->visualItemRect(m_list->item(offset)).top()
+                                     : m_list->visualItemRect(m_list->item(m_list->count() - 1)).bottom() + 1;
+    m_dropLine->setGeometry(0, std::max(0, y - 1), m_list->viewport()->width(), 2);
+    m_dropLine->show();
+    m_dropLine->raise();
+}
+
+void AccountsTab::dropRow(const std::string& id, int offset)
+{
+    const std::vector<std::string> ids = m_actions.listedIds();
+    const auto it = std::find(ids.begin(), ids.end(), id);
+    if (it == ids.end())
+        return;
+    const int from = static_cast<int>(it - ids.begin());
+    if (offset == from || offset == from + 1)
+        return; // dropped where it was
+    m_actions.move({from}, offset);
 }
 
 void AccountsTab::adoptListOrder()

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
+#include "tarnwick/ui/wheelguard.h"
+
 namespace tarnwick {
 
 LinksBrowserPicker::LinksBrowserPicker(QWidget* parent)
@@ -17,6 +19,7 @@ LinksBrowserPicker::LinksBrowserPicker(QWidget* parent)
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("openLinksIn"));
     m_combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    WheelGuard::install(m_combo);
     label->setBuddy(m_combo);
     layout->addWidget(label, 1);
     layout->addWidget(m_combo);

@@ -3,10 +3,13 @@
 // The helper's single holder of the Focus filter state: which accounts stay active during the
 // current Focus and whether the others are blocked or only silenced. It loads the state the Focus
 // filter tool leaves in focus-filter.json, reloads it when the tool announces a change on the session
-// bus, and reports every application to the main application. Main thread only.
+// bus, and reports every application to the main application. While the desktop's Do Not Disturb is
+// on it applies the filter the user saved for that case (focus-filter-dnd.json; none: no change) and
+// restores the file's state when Do Not Disturb ends. Main thread only.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -17,6 +20,7 @@
 
 namespace tarnwick {
 
+class DoNotDisturbWatcher;
 class FocusFilterChangeObserver;
 class SettingsModel;
 class SystemPaths;
@@ -33,6 +37,9 @@ public:
         const SystemPaths* paths = nullptr;
         /// Empty: observe the session bus.
         ObserverFactory makeObserver;
+        /// Makes the Do Not Disturb watcher followed from setup() on (owned by the controller); empty:
+        /// Do Not Disturb is not followed. The shared instance follows the desktop's.
+        std::function<DoNotDisturbWatcher*()> makeDoNotDisturbWatcher = {};
     };
 
     FocusFilterController(SettingsModel& settings, TrayModel& tray, Ports ports);
@@ -62,6 +69,18 @@ public:
     /// Whether change announcements reach this controller.
     bool isObserving() const;
 
+    /// The desktop's Do Not Disturb came on or went off: applies the saved Do Not Disturb filter, or
+    /// the state it replaced. Repeating the current state does nothing.
+    void setDoNotDisturb(bool active);
+    bool doNotDisturb() const { return m_doNotDisturb; }
+    /// Whether the saved Do Not Disturb filter is what is applied now.
+    bool doNotDisturbFilterApplied() const { return m_dndApplied; }
+    /// Whether a banner of this account should get through Do Not Disturb: the Do Not Disturb filter is
+    /// applied and keeps the account on.
+    bool breaksThroughDoNotDisturb(std::string_view accountId) const;
+    /// Follows `watcher` from now on (the program passes the desktop's; null: none). Not owned.
+    void followDoNotDisturb(DoNotDisturbWatcher* watcher);
+
     /// The state as sent in "focusFilter.changed" and answered to "focusFilter.get".
     Object stateObject() const;
     /// The one-line status shown in the settings window for the current state.
@@ -73,9 +92,19 @@ private:
     Ports m_ports;
     std::shared_ptr<StdioTransport> m_transport;
     std::unique_ptr<FocusFilterChangeObserver> m_observer;
+    std::unique_ptr<DoNotDisturbWatcher> m_dndWatcher;
     std::vector<std::string> m_activeAccountIds;
     bool m_disableExcludedAccounts = false;
     bool m_isFilterActive = false;
+    /// Applies the state read from the file, or keeps it for later while the Do Not Disturb filter holds.
+    void applyFileState(std::vector<std::string> ids, bool blocked);
+    /// The saved Do Not Disturb filter, if any.
+    std::optional<std::pair<std::vector<std::string>, bool>> readDoNotDisturbChoice() const;
+    bool m_doNotDisturb = false;
+    bool m_dndApplied = false;
+    /// The state the Do Not Disturb filter replaced, given back when it ends.
+    std::vector<std::string> m_restoreIds;
+    bool m_restoreBlocked = false;
     /// Posted reloads hold this weakly, so they do nothing once the controller is gone.
     std::shared_ptr<FocusFilterController*> m_self;
 };

@@ -1,17 +1,17 @@
 #pragma once
 
-// Opening the desktop's own settings where do-not-disturb and notification rules live: the nearest
-// this desktop has to the place Focus filters are configured.
+// "Open Focus Settings…": Tarnwick's own Focus filter window, the program `tarnwick-focus-filter --gui`.
+// It is looked for beside the helper first (an installed prefix keeps both in one bin directory), then
+// on PATH.
 
 #include <string>
-#include <vector>
 
 namespace tarnwick::FocusSettings {
 
-/// The desktop entries tried, in order: GNOME's and KDE's notification settings, then their settings
-/// applications.
-const std::vector<std::string>& candidateDesktopIds();
-/// Launches the first installed candidate. Returns false, logging a warning, when none could be started.
+/// The Focus filter program's path: `directory`'s copy when it is executable, else the one on PATH,
+/// else empty.
+std::string program(const std::string& directory);
+/// Starts the Focus filter window, detached. Returns false, logging a warning, when it could not start.
 bool open();
 
 } // namespace tarnwick::FocusSettings

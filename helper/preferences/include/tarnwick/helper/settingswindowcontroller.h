@@ -1,7 +1,8 @@
 #pragma once
 
 // A preferences window built from a description of its tabs: a toolbar of tab buttons (icon above
-// label) over one fixed-size pane per tab. Knows nothing of the panes' content. Main thread only.
+// label) over one fixed-size pane per tab, kept inside the screen's work area (a pane too tall for it
+// scrolls). Knows nothing of the panes' content. Main thread only.
 
 #include <QPointer>
 #include <QWidget>
@@ -59,6 +60,10 @@ private:
     void build(const std::optional<std::string>& pane);
     void showTab(int index);
     void fitCurrentPane();
+    /// The tallest pane that keeps the window inside the screen's work area.
+    int roomForPane() const;
+    /// Moves the window back inside the screen's work area.
+    void keepOnScreen();
     void windowWillClose();
 
     QPointer<QWidget> m_window;

@@ -4,6 +4,8 @@
 // A pretty-printed JSON object with "activeAccountIds" (array of strings), "disableExcludedAccounts"
 // (boolean), "isFilterActive" (boolean, true exactly when ids are present) and "timestamp" (seconds
 // since 1970 with fractions). Plain JSON, never sealed. Readers must not depend on key order.
+// focus-filter-dnd.json, beside it and in the same format, is the filter the user chose for the times
+// the desktop's Do Not Disturb is on; no such file means Do Not Disturb leaves the filter alone.
 
 #include <filesystem>
 #include <optional>
@@ -26,10 +28,13 @@ struct FocusFilterState {
 class FocusFilterFile {
 public:
     static constexpr std::string_view kFileName = "focus-filter.json";
+    static constexpr std::string_view kDoNotDisturbFileName = "focus-filter-dnd.json";
 
     /// Where the file lies: in this program's group container when it has one, else in
     /// "Library/Application Support/Tarnwick/" under the real home; nothing without a password entry.
     static std::optional<std::filesystem::path> location(const SystemPaths& paths = SystemPaths::current());
+    /// Where the Do Not Disturb choice lies: beside location(), by the same rules.
+    static std::optional<std::filesystem::path> doNotDisturbLocation(const SystemPaths& paths = SystemPaths::current());
 
     /// The four-key pretty-printed document.
     static std::string encode(const FocusFilterState& state, double timestamp);

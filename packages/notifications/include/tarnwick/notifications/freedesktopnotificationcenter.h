@@ -5,7 +5,8 @@
 // - add() becomes Notify: summary = title, subtitle and body joined into the body (escaped, with the
 //   subtitle in bold, only when the server advertises "body-markup"), actions = "default" plus the
 //   category's actions with their titles, hints "desktop-entry", "image-path" (the first image
-//   attachment), "sound-name" for the default sound or "suppress-sound", "x-tarnwick-thread".
+//   attachment), "sound-name" for the default sound or "suppress-sound", "x-tarnwick-thread", and
+//   "urgency" critical for content that breaks through Do Not Disturb.
 //   A request whose identifier is still shown replaces that notification.
 // - The server's ids are remembered per request identifier for removeDelivered()/removePending()
 //   (CloseNotification). Notify calls made before the server's capabilities are known wait for them;

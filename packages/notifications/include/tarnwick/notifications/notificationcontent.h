@@ -29,6 +29,9 @@ struct NotificationContent {
     std::vector<NotificationAttachment> attachments;
     Object userInfo;                  ///< handed back with the user's response
     bool sound = false;               ///< the default notification sound
+    /// Shown even while the desktop's Do Not Disturb is on, where the server lets anything through
+    /// (the freedesktop "critical" urgency, which GNOME and KDE show during Do Not Disturb).
+    bool breaksThroughDoNotDisturb = false;
 
     bool operator==(const NotificationContent&) const = default;
 };

@@ -1,9 +1,12 @@
 #pragma once
 
-// One account in the Accounts preferences list: colour well, editable name, the profile menu, and a
-// "Sign In" button while the account needs signing in again. Edits are committed when the name is
-// submitted or loses focus, and whenever a new colour is chosen.
+// One account in the Accounts preferences list: drag handle, colour well, editable name, the profile
+// menu, and a "Sign In" button while the account needs signing in again. Edits are committed when the
+// name is submitted or loses focus, and whenever a new colour is chosen. A click or focus anywhere in the
+// row activates it (the list selects it), and a right click anywhere offers "Remove Account".
 
+#include <QMenu>
+#include <QPointer>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -15,6 +18,7 @@ class QPushButton;
 namespace tarnwick {
 
 class ColorWell;
+class DragHandle;
 
 class AccountRow : public QWidget {
     Q_OBJECT
@@ -44,6 +48,9 @@ public:
     QLineEdit* nameField() const { return m_field; }
     ColorWell* colorWell() const { return m_well; }
     QPushButton* signInButton() const { return m_signIn; }
+    DragHandle* dragHandle() const { return m_handle; }
+    /// The context menu on screen, if any.
+    QMenu* contextMenu() const { return m_menu; }
 
     /// Commits the current draft (what Return, focus loss and a colour choice do).
     void commit();
@@ -52,14 +59,25 @@ Q_SIGNALS:
     void committed(const std::string& name, const std::string& color);
     void signInRequested();
     void removeRequested();
+    /// The user clicked or moved the focus into the row.
+    void activated();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void watch(QWidget* widget);
+    void showContextMenu(QWidget* where, const QPoint& globalPos);
+
     std::string m_name;
     std::string m_color;
     QLineEdit* m_field = nullptr;
     ColorWell* m_well = nullptr;
     QWidget* m_auth = nullptr;
     QPushButton* m_signIn = nullptr;
+    DragHandle* m_handle = nullptr;
+    QAction* m_removeAction = nullptr;
+    QPointer<QMenu> m_menu;
 };
 
 } // namespace tarnwick

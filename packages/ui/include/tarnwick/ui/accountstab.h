@@ -1,7 +1,7 @@
 #pragma once
 
-// The Accounts preferences tab: the account list (colour, name, profile menu, sign-in state), drag to
-// reorder, and the add, remove and reset-session buttons. It edits the model's local copy of the list
+// The Accounts preferences tab: the account list (colour, name, profile menu, sign-in state), dragging a
+// row by its handle to reorder, and the add, remove and reset-session buttons. It edits the model's local copy of the list
 // and reports each action through AccountsActions. Main thread only.
 
 #include <QMessageBox>
@@ -13,6 +13,7 @@
 
 #include "tarnwick/ui/accountsactions.h"
 
+class QFrame;
 class QLabel;
 class QListWidget;
 
@@ -57,6 +58,11 @@ private:
     void applySelection();
     void updateButtons();
     void adoptListOrder();
+    void selectRow(const std::string& id);
+    /// The gap (0 = before the first row) nearest a point of the screen.
+    int dropOffset(QPoint globalPos) const;
+    void showDropLine(int offset);
+    void dropRow(const std::string& id, int offset);
 
     AccountListModel& m_model;
     AccountsActions m_actions;
@@ -64,6 +70,7 @@ private:
     QToolButton* m_add = nullptr;
     QToolButton* m_remove = nullptr;
     QPushButton* m_reset = nullptr;
+    QFrame* m_dropLine = nullptr;
     std::vector<std::string> m_rowIds;
     std::map<std::string, std::pair<AccountRow*, QToolButton*>> m_rows;
     QPointer<QMessageBox> m_alert;

@@ -1,0 +1,143 @@
+// Focus follows the desktop's Do Not Disturb, through the real program: a real dunst (on the test's
+// own Xvfb) paused and resumed with dunstctl, and GNOME's show-banners key changed with the gsettings
+// tool in a keyfile backend of the test's own. The helper's Focus filter files lie in a test home.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QTest>
+
+#include "tarnwick/extensionkit/focusfilterfile.h"
+#include "tarnwick/testing/subprocess.h"
+#include "tarnwick/testing/tempdir.h"
+
+using namespace tarnwick;
+namespace fs = std::filesystem;
+namespace tt = tarnwick::testing;
+
+namespace {
+
+std::string changed(const std::string& ids, bool blocked)
+{
+    return R"({"method":"focusFilter.changed","params":{"activeAccountIds":[)" + ids +
+           R"(],"disableExcludedAccounts":)" + (blocked ? "true" : "false") + R"(,"isFilterActive":)" +
+           (ids.empty() ? "false" : "true") + "}}";
+}
+
+class DoNotDisturbProcessTest : public ::testing::Test {
+protected:
+    tt::TempDir dir;
+    std::unique_ptr<tt::Subprocess> xvfb;
+    std::unique_ptr<tt::Subprocess> dunst;
+    std::unique_ptr<tt::Subprocess> helper;
+
+    void SetUp() override
+    {
+        const std::string dunstProgram = tt::programOnPath("dunst");
+        if (dunstProgram == "dunst" || tt::programOnPath("Xvfb") == "Xvfb")
+            GTEST_SKIP() << "dunst and Xvfb are installed by scripts/setup.sh";
+        ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.Notifications")))
+            << "another notification server on the test bus";
+
+        xvfb = std::make_unique<tt::Subprocess>(tt::programOnPath("Xvfb"),
+                                                std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
+        const auto display = xvfb->readLine();
+        ASSERT_TRUE(display) << "Xvfb did not report its display";
+        dir.write("dunstrc", "");
+        tt::Subprocess::Options dunstOptions;
+        dunstOptions.setEnv = {{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()}};
+        dunstOptions.unsetEnv = {"WAYLAND_DISPLAY"};
+        dunst = std::make_unique<tt::Subprocess>(dunstProgram, std::vector<std::string>{"-conf", (dir / "dunstrc").string()},
+                                                 std::move(dunstOptions));
+        QDeadlineTimer deadline(20000);
+        while (!QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"))
+               && !deadline.hasExpired())
+            QTest::qWait(20);
+        ASSERT_FALSE(deadline.hasExpired()) << "dunst did not come up: " << dunst->stderrText();
+
+        fs::create_directories(dir / "config");
+        gsettings(true);
+        fs::create_directories(folder());
+        ASSERT_FALSE(FocusFilterFile::write(folder() / FocusFilterFile::kFileName, {{"a", "b"}, false}, 1.0));
+        ASSERT_FALSE(FocusFilterFile::write(folder() / FocusFilterFile::kDoNotDisturbFileName, {{"a"}, true}, 1.0));
+
+        tt::Subprocess::Options o = environment();
+        o.setEnv.emplace("LD_PRELOAD", tt::builtProgram("app-intents/tarnwick_passwd_shim.so"));
+        o.setEnv.emplace("TARNWICK_TEST_PASSWD_HOME", (dir / "real-home").string());
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        o.setEnv.emplace("ASAN_OPTIONS", std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0");
+        o.setEnv.emplace("HOME", (dir / "sandbox-home").string());
+        o.setEnv.emplace("XDG_DATA_HOME", (dir / "data").string());
+        o.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
+        helper = std::make_unique<tt::Subprocess>(tt::builtProgram("helper/tarnwick-helper"), std::vector<std::string>{},
+                                                  std::move(o));
+        ASSERT_EQ(helper->readLine(), changed(R"("a","b")", false)) << "the file's state at start";
+        ASSERT_TRUE(helper->waitForStderr("I|Focus|Following the desktop's Do Not Disturb")) << helper->stderrText();
+    }
+
+    void TearDown() override
+    {
+        if (helper) {
+            helper->closeStdin();
+            EXPECT_EQ(helper->wait(), 0);
+            EXPECT_EQ(helper->remainingStdout(), "") << "no event beyond those read";
+        }
+    }
+
+    fs::path folder() const { return dir / "real-home" / "Library" / "Application Support" / "Tarnwick"; }
+    tt::Subprocess::Options environment() const
+    {
+        tt::Subprocess::Options o;
+        o.setEnv = {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", (dir / "config").string()}};
+        return o;
+    }
+    void run(const std::string& program, std::vector<std::string> args, tt::Subprocess::Options o = {})
+    {
+        tt::Subprocess tool(tt::programOnPath(program), std::move(args), std::move(o));
+        EXPECT_EQ(tool.wait(), 0) << program << ": " << tool.stderrText();
+    }
+    void paused(bool on) { run("dunstctl", {"set-paused", on ? "true" : "false"}); }
+    void gsettings(bool showBanners)
+    {
+        run("gsettings", {"set", "org.gnome.desktop.notifications", "show-banners", showBanners ? "true" : "false"},
+            environment());
+    }
+    // The helper's answer to focusFilter.get: everything it sent before is already read.
+    void expectNothingMoreThen(const std::string& ids, bool blocked, int id)
+    {
+        helper->write(R"({"id":)" + std::to_string(id) + R"(,"method":"focusFilter.get"})" "\n");
+        EXPECT_EQ(helper->readLine(), R"({"id":)" + std::to_string(id) + R"(,"result":{"activeAccountIds":[)" + ids +
+                                          R"(],"disableExcludedAccounts":)" + (blocked ? "true" : "false") +
+                                          R"(,"isFilterActive":)" + (ids.empty() ? "false" : "true") + "}}");
+    }
+};
+
+} // namespace
+
+TEST_F(DoNotDisturbProcessTest, PausingDunstAppliesTheSavedFilterOnceAndResumingRestoresIt)
+{
+    paused(true);
+    EXPECT_EQ(helper->readLine(), changed(R"("a")", true));
+    expectNothingMoreThen(R"("a")", true, 1);
+    paused(false);
+    EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false));
+    expectNothingMoreThen(R"("a","b")", false, 2);
+}
+
+TEST_F(DoNotDisturbProcessTest, GnomeShowBannersCountsAndEitherSourceKeepsDoNotDisturbOn)
+{
+    gsettings(false);
+    EXPECT_EQ(helper->readLine(), changed(R"("a")", true));
+    gsettings(true);
+    EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false));
+
+    // Both on, then one off: still on.
+    paused(true);
+    EXPECT_EQ(helper->readLine(), changed(R"("a")", true));
+    gsettings(false);
+    paused(false);
+    expectNothingMoreThen(R"("a")", true, 1);
+    gsettings(true);
+    EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false));
+}
