@@ -70,7 +70,7 @@ protected:
         o.setEnv.emplace("HOME", (dir / "sandbox-home").string());
         o.setEnv.emplace("XDG_DATA_HOME", (dir / "data").string());
         o.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
-        helper = std::make_unique<tt::Subprocess>(tt::builtProgram("helper/tarnwick-helper"), std::vector<std::string>{},
+        helper = std::make_unique<tt::Subprocess>(tt::builtProgram("helper/tarnwick-helper-ungrouped"), std::vector<std::string>{},
                                                   std::move(o));
         ASSERT_EQ(helper->readLine(), changed(R"("a","b")", false)) << "the file's state at start";
         ASSERT_TRUE(helper->waitForStderr("I|Focus|Following the desktop's Do Not Disturb")) << helper->stderrText();

@@ -44,8 +44,8 @@ TEST(TrayProcess, TheItemAppearsAndAClickOpensThePopover)
     EXPECT_EQ(service, QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(helper.pid()));
     EXPECT_EQ(watcher.itemProperty(service, "Title").toString(), "Tarnwick, Work 3 unread");
     const auto pixmaps = watcher.iconPixmap(service);
-    ASSERT_EQ(pixmaps.size(), 2);
-    EXPECT_EQ(pixmaps[0].height, 22);
+    ASSERT_FALSE(pixmaps.isEmpty());
+    EXPECT_EQ(pixmaps[0].height, pixmaps[0].width) << "a tray it does not know gets square pictures";
 
     watcher.callItem(service, "Activate", {640, 24});
     ASSERT_TRUE(helper.readLineUntil([](const std::string& l) { return l == R"({"method":"tray.popoverOpened"})"; }))
