@@ -6,6 +6,8 @@ namespace tarnwick {
 
 KeyStore::Lookup MemoryKeyStore::copyMatching()
 {
+    if (beforeLookup)
+        beforeLookup();
     std::lock_guard lock(mutex);
     ++lookups;
     if (lookupStatus != keystatus::kSuccess)

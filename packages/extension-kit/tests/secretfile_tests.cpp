@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <sys/stat.h>
 #include <thread>
 
@@ -245,15 +247,32 @@ TEST(SecretFileKeychainTest, CreatesStoresAndMemoisesTheKey)
 
 TEST(SecretFileKeychainTest, TwoThreadsCauseOneLookupAndShareTheKey)
 {
+    // The first caller is held inside its lookup until the second has asked for the key, and a while
+    // longer: a keychain that let the second one through would show a second lookup meanwhile.
     MemoryKeyStore store;
     SecretFileKeychain keychain(store);
+    std::promise<void> secondAsks;
+    std::shared_future<void> secondAsked = secondAsks.get_future().share();
+    std::atomic<int> lookupsStarted{0};
+    store.beforeLookup = [&] {
+        if (lookupsStarted.fetch_add(1) == 0) {
+            secondAsked.wait();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    };
     std::optional<SymmetricKey> a, b;
-    std::thread t1([&] { a = *keychain.fileKey(); });
-    std::thread t2([&] { b = *keychain.fileKey(); });
-    t1.join();
-    t2.join();
+    std::thread first([&] { a = *keychain.fileKey(); });
+    while (lookupsStarted.load() == 0)
+        std::this_thread::yield();
+    std::thread second([&] {
+        secondAsks.set_value();
+        b = *keychain.fileKey();
+    });
+    first.join();
+    second.join();
     ASSERT_TRUE(a && b);
     EXPECT_EQ(*a, *b);
+    EXPECT_EQ(lookupsStarted.load(), 1);
     EXPECT_EQ(store.lookups, 1);
 }
 

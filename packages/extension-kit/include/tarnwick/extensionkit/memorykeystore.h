@@ -19,6 +19,8 @@ public:
     std::int32_t addStatus = keystatus::kSuccess;     ///< forced status for adds (when not success)
     /// Runs inside add() before it checks for an item: lets a test slip in another "process".
     std::function<void(MemoryKeyStore&)> beforeAdd;
+    /// Runs at the start of every lookup, outside the store's lock: lets a test hold a caller there.
+    std::function<void()> beforeLookup;
     int lookups = 0;
     int adds = 0;
     std::mutex mutex;
