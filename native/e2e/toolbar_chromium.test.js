@@ -88,7 +88,8 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   delete process.env.QT_QPA_PLATFORM;
 
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-toolbar-e2e-'));
-  t.after(() => fs.rmSync(work, { recursive: true, force: true }));
+  // A killed Chromium may still be writing its profile for a moment: the removal retries.
+  t.after(() => fs.rmSync(work, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 }));
   const chromium = spawn('chromium', [
     '--no-sandbox', '--ozone-platform=x11', '--disable-gpu', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync',

@@ -67,7 +67,7 @@ test('files dropped through the addon reach a Chromium page as a real file drop'
   ], { env: { ...process.env, DISPLAY: xvfb.display }, stdio: ['ignore', 'ignore', 'pipe'] });
   let browserErrors = '';
   browser.stderr.on('data', (chunk) => { browserErrors += chunk; });
-  t.after(() => { browser.kill('SIGKILL'); fs.rmSync(profile, { recursive: true, force: true }); });
+  t.after(() => { browser.kill('SIGKILL'); fs.rmSync(profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 }); });
 
   const window = await waitFor(() => findWindow(xvfb.display, '^drop-target$'), 60000,
     'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${browserErrors}`); });
