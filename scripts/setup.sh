@@ -61,7 +61,7 @@ fi
 
 # Protocol-level case folding must not follow the locale: its test runs under tr_TR.UTF-8, where
 # the C library lower-cases "I" differently.
-if ! locale -a 2>/dev/null | grep -qx 'tr_TR.utf8'; then
+if ! grep -qx 'tr_TR.utf8' <<<"$(locale -a 2>/dev/null)"; then
   "${sudo[@]}" localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi
 

@@ -10,6 +10,7 @@ const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const { startChromium } = require('../addon/test/chromium');
 
 const addonPath = process.env.TARNWICK_ADDON;
 const libraryPath = process.env.TARNWICK_NATIVE_LIBRARY;
@@ -88,15 +89,13 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   delete process.env.QT_QPA_PLATFORM;
 
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-toolbar-e2e-'));
-  // A killed Chromium may still be writing its profile for a moment: the removal retries.
-  t.after(() => fs.rmSync(work, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 }));
-  const chromium = spawn('chromium', [
-    '--no-sandbox', '--ozone-platform=x11', '--disable-gpu', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${path.join(work, 'profile')}`, '--window-position=0,0', '--window-size=900,600',
-    `--app=file://${path.join(__dirname, 'toolbar_page.html')}`,
-  ], { stdio: 'ignore', env: process.env });
-  t.after(() => chromium.kill('SIGKILL'));
+  const chromium = startChromium({ display, profile: path.join(work, 'profile'),
+    url: `file://${path.join(__dirname, 'toolbar_page.html')}`,
+    extraArguments: ['--window-position=0,0', '--window-size=900,600'] });
+  t.after(async () => {
+    await chromium.stop();
+    fs.rmSync(work, { recursive: true, force: true });
+  });
 
   const windowId = await until(() => {
     const r = spawnSync('xdotool', ['search', '--onlyvisible', '--name', 'Tarnwick toolbar host'], { encoding: 'utf8' });

@@ -30,7 +30,9 @@ grep -qx "Exec=$prefix/bin/tarnwick %u" "$apps/com.fenmoorlab.tarnwick.desktop" 
 
 # Never a default opener of folders, text or link lists.
 for type in inode/directory text/plain text/uri-list application/octet-stream; do
-  if gio mime "$type" 2>&1 | grep -q 'com.fenmoorlab.tarnwick.share'; then
+  # Captured first: under pipefail an early-exiting grep can make gio's SIGPIPE fail the pipeline.
+  answer=$(gio mime "$type" 2>&1 || true)
+  if grep -q 'com.fenmoorlab.tarnwick.share' <<<"$answer"; then
     fail "gio mime $type names the share entry"
   fi
 done
@@ -60,8 +62,9 @@ got=$(received)
 # The mailto claim now works, and GIO itself reports it.
 [ "$("$probe" --installed "$prefix" canclaim)" = 1 ] || fail "the claim is not offered with the main program"
 [ "$("$probe" --installed "$prefix" claim 2>/dev/null)" = ok ] || fail "the claim failed"
-gio mime x-scheme-handler/mailto | head -n 1 | grep -q 'com.fenmoorlab.tarnwick.desktop$' \
-  || fail "gio does not report Tarnwick as the mailto handler"
+answer=$(gio mime x-scheme-handler/mailto 2>&1 || true)
+[[ "${answer%%$'\n'*}" == *'com.fenmoorlab.tarnwick.desktop' ]] \
+  || fail "gio does not report Tarnwick as the mailto handler: $answer"
 
 # File managers. Thunar launches its sendto entries through GIO, as `gio launch` does.
 echo "attached" >"$work/report.txt"

@@ -1,6 +1,8 @@
 // Focus follows the desktop's Do Not Disturb, through the real program: a real dunst (on the test's
 // own Xvfb) paused and resumed with dunstctl, and GNOME's show-banners key changed with the gsettings
 // tool in a keyfile backend of the test's own. The helper's Focus filter files lie in a test home.
+// Helper, dunst and dunstctl share a bus of the test's own: an announcement or a notification server
+// of another test on the common test bus would otherwise show up here as extra events.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
@@ -27,6 +29,8 @@ std::string changed(const std::string& ids, bool blocked)
 class DoNotDisturbProcessTest : public ::testing::Test {
 protected:
     tt::TempDir dir;
+    std::unique_ptr<tt::Subprocess> bus;
+    std::string busAddress;
     std::unique_ptr<tt::Subprocess> xvfb;
     std::unique_ptr<tt::Subprocess> dunst;
     std::unique_ptr<tt::Subprocess> helper;
@@ -36,9 +40,18 @@ protected:
         const std::string dunstProgram = tt::programOnPath("dunst");
         if (dunstProgram == "dunst" || tt::programOnPath("Xvfb") == "Xvfb")
             GTEST_SKIP() << "dunst and Xvfb are installed by scripts/setup.sh";
-        ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
-            QStringLiteral("org.freedesktop.Notifications")))
-            << "another notification server on the test bus";
+        dir.write("bus.conf", R"(<busconfig><type>session</type><listen>unix:tmpdir=)" + dir.path().string() +
+                                  R"(</listen><auth>EXTERNAL</auth><policy context="default"><allow send_destination="*"/>)"
+                                  R"(<allow eavesdrop="true"/><allow own="*"/></policy></busconfig>)");
+        bus = std::make_unique<tt::Subprocess>(tt::programOnPath("dbus-daemon"),
+                                               std::vector<std::string>{"--config-file=" + (dir / "bus.conf").string(),
+                                                                        "--nofork", "--print-address"});
+        const auto address = bus->readLine();
+        ASSERT_TRUE(address) << "dbus-daemon did not report its address: " << bus->stderrText();
+        busAddress = *address;
+        const QDBusConnection connection =
+            QDBusConnection::connectToBus(QString::fromStdString(busAddress), QStringLiteral("dnd-test-bus"));
+        ASSERT_TRUE(connection.isConnected());
 
         xvfb = std::make_unique<tt::Subprocess>(tt::programOnPath("Xvfb"),
                                                 std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
@@ -46,12 +59,13 @@ protected:
         ASSERT_TRUE(display) << "Xvfb did not report its display";
         dir.write("dunstrc", "");
         tt::Subprocess::Options dunstOptions;
-        dunstOptions.setEnv = {{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()}};
+        dunstOptions.setEnv = {{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()},
+                               {"DBUS_SESSION_BUS_ADDRESS", busAddress}};
         dunstOptions.unsetEnv = {"WAYLAND_DISPLAY"};
         dunst = std::make_unique<tt::Subprocess>(dunstProgram, std::vector<std::string>{"-conf", (dir / "dunstrc").string()},
                                                  std::move(dunstOptions));
         QDeadlineTimer deadline(20000);
-        while (!QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"))
+        while (!connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"))
                && !deadline.hasExpired())
             QTest::qWait(20);
         ASSERT_FALSE(deadline.hasExpired()) << "dunst did not come up: " << dunst->stderrText();
@@ -83,13 +97,15 @@ protected:
             EXPECT_EQ(helper->wait(), 0);
             EXPECT_EQ(helper->remainingStdout(), "") << "no event beyond those read";
         }
+        QDBusConnection::disconnectFromBus(QStringLiteral("dnd-test-bus"));
     }
 
     fs::path folder() const { return dir / "real-home" / "Library" / "Application Support" / "Tarnwick"; }
     tt::Subprocess::Options environment() const
     {
         tt::Subprocess::Options o;
-        o.setEnv = {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", (dir / "config").string()}};
+        o.setEnv = {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", (dir / "config").string()},
+                    {"DBUS_SESSION_BUS_ADDRESS", busAddress}};
         return o;
     }
     void run(const std::string& program, std::vector<std::string> args, tt::Subprocess::Options o = {})
@@ -97,7 +113,7 @@ protected:
         tt::Subprocess tool(tt::programOnPath(program), std::move(args), std::move(o));
         EXPECT_EQ(tool.wait(), 0) << program << ": " << tool.stderrText();
     }
-    void paused(bool on) { run("dunstctl", {"set-paused", on ? "true" : "false"}); }
+    void paused(bool on) { run("dunstctl", {"set-paused", on ? "true" : "false"}, environment()); }
     void gsettings(bool showBanners)
     {
         run("gsettings", {"set", "org.gnome.desktop.notifications", "show-banners", showBanners ? "true" : "false"},

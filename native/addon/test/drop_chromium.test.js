@@ -9,6 +9,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { spawn, execFileSync } = require('node:child_process');
 const { paths, waitFor, tempDir, runNode } = require('./support');
+const { startChromium } = require('./chromium');
 
 const page = path.join(__dirname, 'drop_page.html');
 
@@ -59,18 +60,12 @@ test('files dropped through the addon reach a Chromium page as a real file drop'
   const xvfb = await startXvfb();
   t.after(() => xvfb.process.kill());
   const profile = tempDir('tarnwick-drop-chromium-');
-  const browser = spawn('chromium', [
-    '--no-sandbox', '--ozone-platform=x11', '--disable-gpu', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${profile}`, '--window-size=800,600', '--window-position=0,0',
-    `--app=file://${page}`,
-  ], { env: { ...process.env, DISPLAY: xvfb.display }, stdio: ['ignore', 'ignore', 'pipe'] });
-  let browserErrors = '';
-  browser.stderr.on('data', (chunk) => { browserErrors += chunk; });
-  t.after(() => { browser.kill('SIGKILL'); fs.rmSync(profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 }); });
+  const browser = startChromium({ display: xvfb.display, profile, url: `file://${page}`,
+    extraArguments: ['--window-size=800,600', '--window-position=0,0'] });
+  t.after(() => browser.stop());
 
   const window = await waitFor(() => findWindow(xvfb.display, '^drop-target$'), 60000,
-    'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${browserErrors}`); });
+    'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${browser.errors()}`); });
 
   const files = tempDir('tarnwick-drop-files-');
   t.after(() => fs.rmSync(files, { recursive: true, force: true }));
