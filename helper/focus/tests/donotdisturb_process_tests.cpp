@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "tarnwick/extensionkit/focusfilterfile.h"
+#include "tarnwick/testing/privatebus.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
 
@@ -29,8 +30,7 @@ std::string changed(const std::string& ids, bool blocked)
 class DoNotDisturbProcessTest : public ::testing::Test {
 protected:
     tt::TempDir dir;
-    std::unique_ptr<tt::Subprocess> bus;
-    std::string busAddress;
+    tt::PrivateBus bus;
     std::unique_ptr<tt::Subprocess> xvfb;
     std::unique_ptr<tt::Subprocess> dunst;
     std::unique_ptr<tt::Subprocess> helper;
@@ -40,17 +40,9 @@ protected:
         const std::string dunstProgram = tt::programOnPath("dunst");
         if (dunstProgram == "dunst" || tt::programOnPath("Xvfb") == "Xvfb")
             GTEST_SKIP() << "dunst and Xvfb are installed by scripts/setup.sh";
-        dir.write("bus.conf", R"(<busconfig><type>session</type><listen>unix:tmpdir=)" + dir.path().string() +
-                                  R"(</listen><auth>EXTERNAL</auth><policy context="default"><allow send_destination="*"/>)"
-                                  R"(<allow eavesdrop="true"/><allow own="*"/></policy></busconfig>)");
-        bus = std::make_unique<tt::Subprocess>(tt::programOnPath("dbus-daemon"),
-                                               std::vector<std::string>{"--config-file=" + (dir / "bus.conf").string(),
-                                                                        "--nofork", "--print-address"});
-        const auto address = bus->readLine();
-        ASSERT_TRUE(address) << "dbus-daemon did not report its address: " << bus->stderrText();
-        busAddress = *address;
+        ASSERT_FALSE(bus.address().empty()) << bus.failure();
         const QDBusConnection connection =
-            QDBusConnection::connectToBus(QString::fromStdString(busAddress), QStringLiteral("dnd-test-bus"));
+            QDBusConnection::connectToBus(QString::fromStdString(bus.address()), QStringLiteral("dnd-test-bus"));
         ASSERT_TRUE(connection.isConnected());
 
         xvfb = std::make_unique<tt::Subprocess>(tt::programOnPath("Xvfb"),
@@ -58,9 +50,8 @@ protected:
         const auto display = xvfb->readLine();
         ASSERT_TRUE(display) << "Xvfb did not report its display";
         dir.write("dunstrc", "");
-        tt::Subprocess::Options dunstOptions;
-        dunstOptions.setEnv = {{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()},
-                               {"DBUS_SESSION_BUS_ADDRESS", busAddress}};
+        tt::Subprocess::Options dunstOptions = bus.options();
+        dunstOptions.setEnv.insert({{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()}});
         dunstOptions.unsetEnv = {"WAYLAND_DISPLAY"};
         dunst = std::make_unique<tt::Subprocess>(dunstProgram, std::vector<std::string>{"-conf", (dir / "dunstrc").string()},
                                                  std::move(dunstOptions));
@@ -103,9 +94,8 @@ protected:
     fs::path folder() const { return dir / "real-home" / "Library" / "Application Support" / "Tarnwick"; }
     tt::Subprocess::Options environment() const
     {
-        tt::Subprocess::Options o;
-        o.setEnv = {{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", (dir / "config").string()},
-                    {"DBUS_SESSION_BUS_ADDRESS", busAddress}};
+        tt::Subprocess::Options o = bus.options();
+        o.setEnv.insert({{"GSETTINGS_BACKEND", "keyfile"}, {"XDG_CONFIG_HOME", (dir / "config").string()}});
         return o;
     }
     void run(const std::string& program, std::vector<std::string> args, tt::Subprocess::Options o = {})

@@ -1,0 +1,26 @@
+#include "tarnwick/testing/privatebus.h"
+
+namespace tarnwick::testing {
+
+PrivateBus::PrivateBus()
+{
+    m_dir.write("bus.conf", "<busconfig><type>session</type><listen>unix:tmpdir=" + m_dir.path().string() +
+                                "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                                "<allow own=\"*\"/></policy></busconfig>");
+    m_daemon = std::make_unique<Subprocess>(
+        programOnPath("dbus-daemon"),
+        std::vector<std::string>{"--config-file=" + (m_dir / "bus.conf").string(), "--nofork", "--print-address"});
+    if (auto address = m_daemon->readLine())
+        m_address = *address;
+    else
+        m_failure = "dbus-daemon did not report its address: " + m_daemon->stderrText();
+}
+
+Subprocess::Options PrivateBus::options(Subprocess::Options base) const
+{
+    base.setEnv["DBUS_SESSION_BUS_ADDRESS"] = m_address;
+    return base;
+}
+
+} // namespace tarnwick::testing
