@@ -3,13 +3,13 @@
 #   → request written to the helper's standard input
 #   ← response or event read from its standard output
 #   ┆ log record from its standard error
-#   ◆ what the desktop shows: the tray and the notification server (with the stand-ins)
-# Usage: demo-session.sh <tarnwick-helper> [<directory of the demo stand-ins> [<pictures directory>]]
-#   (run it inside scripts/with-session.sh, and under xvfb-run for a picture of the popover)
+#   ◆ what the desktop shows: the tray item's title in xfce4-panel, dunst's banners, clicks
+# Usage: demo-session.sh <tarnwick-helper> [<pictures directory>]
+#   (run it inside scripts/with-session.sh and under xvfb-run: the desktop around the helper is a
+#   real xfce4-panel and a real dunst on that screen; without a screen the helper runs alone)
 set -uo pipefail
-helper=${1:?usage: demo-session.sh <tarnwick-helper> [<stand-ins directory> [<pictures directory>]]}
-stand_ins=${2:-}
-pictures=${3:-}
+helper=${1:?usage: demo-session.sh <tarnwick-helper> [<pictures directory>]}
+pictures=${2:-}
 pace=${TARNWICK_DEMO_PACE:-0.7}
 
 if [ -t 1 ]; then
@@ -19,23 +19,130 @@ else
 fi
 magenta=${bold:+$'\e[35m'}
 
-records=$(mktemp)
-desktop=$(mktemp)
+work=$(mktemp -d)
+records=$work/helper.log
+desktop=$work/desktop.log
+: >"$records"; : >"$desktop"
 desktop_pids=()
-trap 'rm -f "$records" "$desktop"; kill "${desktop_pids[@]}" 2>/dev/null' EXIT
+trap 'kill "${desktop_pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 shown=0
 desktop_shown=0
+item=        # the tray item's bus name, once the panel holds it
+item_at=     # "x y": its centre on the screen
 
-# The desktop around the helper: a notification server and a tray, each printing what it shows.
-to_tray=
-if [ -n "$stand_ins" ]; then
-  "$stand_ins/demo-notification-server" >>"$desktop" &
-  desktop_pids+=($!)
-  exec {to_tray}> >(exec "$stand_ins/demo-tray-watcher" "${pictures:+$pictures/tray-item.png}" >>"$desktop")
-  desktop_pids+=($!)
-  for _ in $(seq 50); do [ "$(grep -c '^ready$' "$desktop")" -ge 2 ] && break; sleep 0.1; done
-  desktop_shown=$(wc -l <"$desktop") # the stand-ins' "ready" lines
-fi
+# The desktop around the helper: xfce4-panel (its tray shows StatusNotifierItems) along the top of
+# the screen, and dunst, which reports every banner it shows into the transcript.
+start_desktop() {
+  local config=$work/config xfconfd
+  mkdir -p "$config/xfce4/xfconf/xfce-perchannel-xml" "$config/dunst"
+  cat >"$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="30"/>
+      <property name="background-style" type="uint" value="1"/>
+      <property name="background-rgba" type="array">
+        <value type="double" value="0.14"/><value type="double" value="0.15"/>
+        <value type="double" value="0.17"/><value type="double" value="1"/>
+      </property>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/><value type="int" value="2"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="separator">
+      <property name="expand" type="bool" value="true"/><property name="style" type="uint" value="0"/>
+    </property>
+    <property name="plugin-2" type="string" value="systray"/>
+  </property>
+</channel>
+XML
+  cat >"$work/report-banner" <<SCRIPT
+#!/bin/sh
+printf 'banner from %s: %s — %s\n' "\$DUNST_APP_NAME" "\$DUNST_SUMMARY" "\$DUNST_BODY" | tr '\n' ' ' >>"$desktop"
+printf '\n' >>"$desktop"
+SCRIPT
+  chmod 755 "$work/report-banner"
+  cat >"$config/dunst/dunstrc" <<CONF
+[global]
+    origin = top-right
+    offset = 10x40
+    width = 360
+    font = DejaVu Sans 10
+[report]
+    summary = "*"
+    script = $work/report-banner
+CONF
+  export XDG_CONFIG_HOME=$config XDG_CONFIG_DIRS=$config NO_AT_BRIDGE=1 GTK_A11Y=none
+  xfconfd=$(ls /usr/lib/*/xfce4/xfconf/xfconfd 2>/dev/null | head -n 1)
+  if [ -z "$xfconfd" ] || ! command -v xfce4-panel >/dev/null || ! command -v dunst >/dev/null; then
+    echo "demo: xfce4-panel, xfconfd and dunst are installed by scripts/setup.sh" >&2
+    return 1
+  fi
+  "$xfconfd" 2>>"$work/desktop.err" & desktop_pids+=($!)
+  xfce4-panel --disable-wm-check 2>>"$work/desktop.err" & desktop_pids+=($!)
+  dunst -conf "$config/dunst/dunstrc" 2>>"$work/desktop.err" & desktop_pids+=($!)
+  for _ in $(seq 100); do
+    if gdbus introspect --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+         >/dev/null 2>&1 && dunstctl is-paused >/dev/null 2>&1; then
+      printf 'xfce4-panel and dunst are up on %s\n' "$DISPLAY" >>"$desktop"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "demo: the panel or dunst did not come up:" >&2
+  cat "$work/desktop.err" >&2
+  return 1
+}
+
+# The property `name` of the tray item, as the panel reads it.
+item_property() {
+  gdbus call --session --dest "$item" --object-path /StatusNotifierItem \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1" 2>/dev/null
+}
+
+# Once the panel holds the item: where it is (from a picture of the panel) and what it says.
+watch_tray() {
+  [ -n "$has_desktop" ] || return 0
+  if [ -z "$item" ]; then
+    local registered
+    registered=$(gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+      --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null)
+    item=$(sed -n "s/.*'\([^'/]*\)\(\/[^']*\)\?'.*/\1/p" <<<"$registered")
+    [ -n "$item" ] || return 0
+    printf 'the panel'"'"'s tray holds the item %s\n' "$item" >>"$desktop"
+  fi
+  local title
+  title=$(item_property Title | sed -n "s/^(<'\(.*\)'>,)\$/\1/p")
+  if [ -n "$title" ] && [ "$title" != "${last_title:-}" ]; then
+    printf 'tray item: %s\n' "$title" >>"$desktop"
+    last_title=$title
+  fi
+}
+
+# Where the item is: the part of the panel that is not bare background.
+locate_item() {
+  local box
+  import -window root -crop 1280x30+0+0 +repage "$work/panel.png" 2>/dev/null || return 1
+  # e.g. "PNG 22x22 1280x30+1252+4": size, then the offset inside the panel
+  box=$(convert "$work/panel.png" -fuzz 12% -trim info: 2>/dev/null | awk '{print $3, $4}')
+  local w=${box%%x*} rest=${box#*x}
+  local h=${rest%% *} offset=${box#* }
+  local x=${offset#*+} ; x=${x%%+*}
+  local y=${offset##*+}
+  [ -n "$w" ] && [ "$w" -lt 200 ] || return 1
+  item_at="$((x + w / 2)) $((y + h / 2))"
+  [ -n "$pictures" ] && convert "$work/panel.png" -crop "$((w + 40))x30+$((x - 20))+0" +repage -scale 400% \
+    "$pictures/tray-item.png" 2>/dev/null
+  printf 'the item is drawn at %s..%s (x) in the panel\n' "$x" "$((x + w))" >>"$desktop"
+}
+has_desktop=
+if [ -n "${DISPLAY:-}" ] && start_desktop; then has_desktop=1; fi
 
 coproc HELPER { exec "$helper" 2>"$records"; }
 helper_pid=$HELPER_PID
@@ -44,6 +151,7 @@ from_helper=${HELPER[0]}
 
 show_records() {
   local total
+  watch_tray
   total=$(wc -l <"$records")
   if [ "$total" -gt "$shown" ]; then
     tail -n +"$((shown + 1))" "$records" | head -n "$((total - shown))" | sed "s/^/  ${dim}┆ /; s/\$/${reset}/"
@@ -66,11 +174,13 @@ drain() {
   show_records
 }
 
-# The user clicks the tray item (played by the stand-in tray).
+# The user clicks the tray item in the panel.
 click_tray() {
   printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
-  printf 'click\n' >&"$to_tray"
-  sleep 0.2
+  # shellcheck disable=SC2086 # "x y"
+  xdotool mousemove $item_at click 1
+  printf 'click on the tray item at %s\n' "$item_at" >>"$desktop"
+  sleep 0.3
   show_records
   drain 1
   sleep "$pace"
@@ -96,14 +206,22 @@ step "It answers with the recent messages of one account" \
   '{"id":3,"method":"tray.messages","params":{"accountId":"acc-work","messages":[{"id":"m1","threadId":"t1","from":"Grace Hopper <grace@example.com>","subject":"Compiler review","snippet":"Notes attached","internalDate":"'"$now_ms"'","labelIds":["INBOX","UNREAD"],"category":"primary"},{"id":"m2","threadId":"t2","from":"Build Bot <ci@example.com>","subject":"Nightly build passed","snippet":"All green","internalDate":"'"$((now_ms - 3600000))"'","labelIds":["INBOX"],"category":"updates"}]}}'
 step "A sign-in code arrives" \
   '{"id":4,"method":"tray.verificationCode","params":{"code":"482913","service":"Example Bank","subject":"Your sign-in code","from":"Example Bank <no-reply@bank.example>","messageId":"m3","threadId":"t3","accountId":"acc-home","receivedAt":'"$now_ms"'}}'
-if [ -n "$to_tray" ]; then
-  click_tray "The user clicks the tray item: the popover opens and asks for every account's messages"
-  if [ -n "$pictures" ] && [ -n "${DISPLAY:-}" ]; then
-    printf 'screenshot %s\n' "$pictures/tray-popover.png" >&"$to_tray"
-    sleep 1
+if [ -n "$has_desktop" ]; then
+  for _ in $(seq 50); do [ -n "$item" ] && break; sleep 0.1; watch_tray; done
+  sleep 1 # the panel draws the picture it just read
+  if locate_item; then
+    show_records
+    click_tray "The user clicks the tray item: the popover opens and asks for every account's messages"
+    if [ -n "$pictures" ]; then
+      sleep 0.5
+      import -window root "$pictures/desktop-popover.png" 2>/dev/null
+      printf 'screenshot of the screen with the popover: %s\n' "$pictures/desktop-popover.png" >>"$desktop"
+    fi
+    click_tray "A second click closes the popover"
+  else
+    printf 'the item could not be found on the panel\n' >>"$desktop"
     show_records
   fi
-  click_tray "A second click closes the popover"
 fi
 step "It asks for the Focus filter state" \
   '{"id":5,"method":"focusFilter.get"}'
@@ -118,6 +236,12 @@ step "Two new messages arrive; the promotion is held back by its category level"
 drain 1
 step "The same message again: it was shown already, so no second banner" \
   '{"id":10,"method":"notify.dispatch","params":{"accountId":"acc-work","messages":[{"id":"m4","threadId":"t4","from":"Grace Hopper <grace@example.com>","subject":"Lunch on Friday?","category":"primary"}]}}'
+if [ -n "$has_desktop" ] && [ -n "$pictures" ]; then
+  sleep 0.5
+  import -window root "$pictures/desktop-banners.png" 2>/dev/null
+  printf 'screenshot of the screen with the banners: %s\n' "$pictures/desktop-banners.png" >>"$desktop"
+  show_records
+fi
 step "A request for a method the helper does not know" \
   '{"id":11,"method":"tray.bogus"}'
 step "A request without an id: the work is done, but nothing is answered" \

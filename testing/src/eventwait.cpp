@@ -21,4 +21,12 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+bool pollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds interval)
+{
+    QTimer tick;
+    tick.start(interval);
+    return waitUntil(condition, timeout);
+}
+
 } // namespace tarnwick::testing

@@ -49,7 +49,8 @@ TEST(PreferencesProcess, ShowsThePaneAskedForAndNeverEchoesTheMainApplicationsVa
     EXPECT_EQ(helper.readLineUntil([](const std::string& l) { return l.rfind("{\"id\":1", 0) == 0; }),
               R"({"id":1,"result":"ok"})");
     EXPECT_TRUE(helper.waitForStderr("I|Settings|Showing settings window, pane=Accounts"));
-    EXPECT_TRUE(helper.waitForStderr("I|Settings|Switched settings pane to Accounts")) << "the window selected it";
+    // The request's pane reached the window (which tab that selects: settingswindow_tests).
+    EXPECT_TRUE(helper.waitForStderr("I|Settings|Switched settings pane to Accounts"));
 
     // While the window is open with every control bound, values from the main application arrive.
     EXPECT_EQ(helper.request(R"({"id":2,"method":"settings.update","params":{"settings":{"theme":"light",)"

@@ -602,3 +602,31 @@ TEST_F(SettingsWindowTest, ReviewImages)
 #endif
     }
 }
+
+// The helper's own entry point: the shared window, bound to the shared model, whose events go to the
+// transport handed over here; a second show hands over a new transport and keeps the one window.
+TEST(SettingsWindowShow, OpensTheSharedWindowOnThePaneAndReportsThroughTheTransportHandedOver)
+{
+    InstalledBrowsers::setLocator([](const std::string&) { return true; });
+    SettingsWindowController& controller = SettingsWindowController::shared();
+    RecordingTransport first;
+    SettingsWindow::show(first.transport, "appearance");
+    ASSERT_NE(controller.window(), nullptr);
+    EXPECT_TRUE(controller.window()->isVisible());
+    EXPECT_EQ(controller.currentPane(), "appearance");
+    QWidget* const window = controller.window();
+
+    RecordingTransport second;
+    SettingsWindow::show(second.transport, "general");
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_EQ(controller.currentPane(), "general");
+    SwitchButton* login = nullptr;
+    for (SwitchButton* candidate : window->findChildren<SwitchButton*>())
+        if (candidate->text() == "Launch Tarnwick at login")
+            login = candidate;
+    ASSERT_NE(login, nullptr);
+    login->click();
+    EXPECT_EQ(second.take(), std::vector<std::string>{settingsChanged("launchAtLogin", login->isChecked() ? "true" : "false")});
+    EXPECT_TRUE(first.take().empty()) << "the transport handed over last gets the events";
+    controller.close();
+}

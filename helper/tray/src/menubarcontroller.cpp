@@ -9,7 +9,9 @@
 #include "tarnwick/helper/menubartitle.h"
 #include "tarnwick/helper/statusitemhost.h"
 #include "tarnwick/helper/statusnotifieritemhost.h"
+#include "tarnwick/helper/trayhostmissingnotice.h"
 #include "tarnwick/helper/traymodel.h"
+#include "tarnwick/notifications/notificationcenter.h"
 #include "tarnwick/platform/qtmainqueue.h"
 #include "tarnwick/rpc/helperlog.h"
 
@@ -37,10 +39,15 @@ MenuBarController& MenuBarController::shared()
     // The desktop's tray when the program runs with a GUI; a process without one (tools, tests) keeps
     // the item in memory only, and every rule still runs.
     static QtMainQueue* mainQueue = new QtMainQueue;
-    static StatusItemHost* host = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                      ? static_cast<StatusItemHost*>(
-                                            new StatusNotifierItemHost(QDBusConnection::sessionBus()))
-                                      : new HeadlessStatusItemHost;
+    static StatusItemHost* host = [] () -> StatusItemHost* {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return new HeadlessStatusItemHost;
+        auto* item = new StatusNotifierItemHost(QDBusConnection::sessionBus());
+        // Without any tray the user would never find the item: say how to get one.
+        auto* notice = new TrayHostMissingNotice(NotificationCenter::current());
+        QObject::connect(item, &StatusNotifierItemHost::trayHostMissing, item, [notice] { notice->show(); });
+        return item;
+    }();
     static MenuBarController* instance =
         new MenuBarController(TrayModel::shared(), FocusFilterController::shared(), *host, *mainQueue);
     return *instance;

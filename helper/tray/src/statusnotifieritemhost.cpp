@@ -286,6 +286,8 @@ void StatusNotifierItemHost::registerWithWatcher()
                                            call->error().name().toStdString() +
                                            "): the tray item is kept in memory only");
             Q_EMIT registrationFailed();
+            if (call->error().type() == QDBusError::ServiceUnknown)
+                Q_EMIT trayHostMissing();
             return;
         }
         m_registered = true;

@@ -235,8 +235,10 @@ TEST_F(SniFixture, PopoverClosingByItselfIsReportedToTheController)
 TEST_F(SniFixture, WithoutAWatcherTheItemWarnsAndKeepsWorking)
 {
     QSignalSpy failed(&host, &StatusNotifierItemHost::registrationFailed);
+    QSignalSpy missing(&host, &StatusNotifierItemHost::trayHostMissing);
     controller.create(io.transport);
     ASSERT_TRUE(failed.count() > 0 || failed.wait(10000));
+    EXPECT_EQ(missing.count(), 1) << "no watcher means no tray at all";
     EXPECT_TRUE(log.contains("W|Tray|No StatusNotifierWatcher on the session bus "
                              "(org.freedesktop.DBus.Error.ServiceUnknown): the tray item is kept in memory only"))
         << ::testing::PrintToString(log.records());

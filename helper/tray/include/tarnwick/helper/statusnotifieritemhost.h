@@ -90,6 +90,8 @@ Q_SIGNALS:
     void registered();
     /// Registering failed (no bus, no watcher, the name was taken); the reason is logged.
     void registrationFailed();
+    /// The bus has no StatusNotifierWatcher: nothing on this desktop shows tray items (stock GNOME).
+    void trayHostMissing();
     // Relayed as the bus signals of the same names.
     void iconChanged();
     void overlayIconChanged();
