@@ -174,14 +174,18 @@ drain() {
   show_records
 }
 
-# The user clicks the tray item in the panel.
+# The user clicks the tray item in the panel; says whether the popover is on the screen after it.
 click_tray() {
   printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
   # shellcheck disable=SC2086 # "x y"
   xdotool mousemove $item_at click 1
   printf 'click on the tray item at %s\n' "$item_at" >>"$desktop"
-  sleep 0.3
-  show_records
+  sleep 0.5
+  if xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1; then
+    printf 'the popover is on the screen\n' >>"$desktop"
+  else
+    printf 'no popover on the screen\n' >>"$desktop"
+  fi
   drain 1
   sleep "$pace"
 }
@@ -210,12 +214,11 @@ if [ -n "$has_desktop" ]; then
   for _ in $(seq 50); do [ -n "$item" ] && break; sleep 0.1; watch_tray; done
   sleep 1 # the panel draws the picture it just read
   if locate_item; then
-    show_records
     click_tray "The user clicks the tray item: the popover opens and asks for every account's messages"
     if [ -n "$pictures" ]; then
-      sleep 0.5
       import -window root "$pictures/desktop-popover.png" 2>/dev/null
       printf 'screenshot of the screen with the popover: %s\n' "$pictures/desktop-popover.png" >>"$desktop"
+      show_records
     fi
     click_tray "A second click closes the popover"
   else
