@@ -1,5 +1,6 @@
 #include "tarnwick/rpc/helperlog.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +21,10 @@ namespace {
 // Records waiting for the writer thread beyond this many bytes are dropped and counted: a standard
 // error nobody reads must cost bounded memory and never stall the caller.
 constexpr std::size_t kMaxPendingBytes = 1 << 20;
+// Once woken, the writer lets records gather this long (or until this many bytes wait) before it
+// writes: a burst of requests then costs a few writes and wake-ups instead of one per record.
+constexpr std::chrono::milliseconds kGatherTime{2};
+constexpr std::size_t kGatherBytes = 1 << 16;
 
 struct SyslogEntry {
     int priority;
@@ -37,6 +42,7 @@ struct Writer {
     std::uint64_t queuedSeq = 0;  // records accepted so far
     std::uint64_t writtenSeq = 0; // records the writer has finished with
     bool started = false;
+    bool flushWanted = false; // a flusher waits: write what is there now
     int fd = STDERR_FILENO;
     bool syslogAvailable = false;
 };
@@ -45,7 +51,8 @@ struct LogState {
     std::shared_mutex mutex;
     std::string subsystem = "com.fenmoorlab.tarnwick";
     std::shared_ptr<const HelperLog::Sink> sink;
-    bool syslogOpen = false;
+    std::atomic<bool> hasSink{false}; // read without the lock on every record
+    std::atomic<bool> syslogOpen{false};
     Writer writer;
 };
 
@@ -92,6 +99,8 @@ void writerLoop(Writer& w)
     std::unique_lock lock(w.mutex);
     for (;;) {
         w.wake.wait(lock, [&] { return !w.pending.empty() || w.dropped > 0; });
+        w.wake.wait_for(lock, kGatherTime, [&] { return w.flushWanted || w.pending.size() >= kGatherBytes; });
+        w.flushWanted = false;
         batch.swap(w.pending);
         entries.swap(w.pendingSyslog);
         const std::uint64_t dropped = std::exchange(w.dropped, 0);
@@ -125,11 +134,9 @@ void defaultSink(HelperLog::Level level, std::string_view category, std::string_
 {
     LogState& s = state();
     Writer& w = s.writer;
-    {
-        // The system log identifier is fixed when the first record is written.
-        std::shared_lock check(s.mutex);
-        if (!s.syslogOpen) {
-            check.unlock();
+    // The system log identifier is fixed when the first record is written.
+    if (!s.syslogOpen.load(std::memory_order_acquire)) {
+        {
             std::unique_lock open(s.mutex);
             if (!s.syslogOpen) {
                 static std::string ident; // openlog keeps the pointer
@@ -180,15 +187,16 @@ std::string HelperLog::formatRecord(Level level, std::string_view category, std:
     record.push_back('|');
     record.append(category);
     record.push_back('|');
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        if (message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n') {
-            record.push_back(' ');
-            ++i;
-        } else if (message[i] == '\n') {
-            record.push_back(' ');
-        } else {
-            record.push_back(message[i]);
+    // A record is one line: a line break inside the message (CR LF or LF) becomes one space.
+    while (!message.empty()) {
+        const std::size_t brk = message.find('\n');
+        if (brk == std::string_view::npos) {
+            record.append(message);
+            break;
         }
+        const std::size_t end = brk > 0 && message[brk - 1] == '\r' ? brk - 1 : brk;
+        record.append(message.substr(0, end)).push_back(' ');
+        message.remove_prefix(brk + 1);
     }
     record.push_back('\n');
     return record;
@@ -198,7 +206,7 @@ void HelperLog::log(Level level, std::string_view category, std::string_view mes
 {
     const std::string record = formatRecord(level, category, message);
     std::shared_ptr<const Sink> sink;
-    {
+    if (state().hasSink.load(std::memory_order_acquire)) {
         std::shared_lock lock(state().mutex);
         sink = state().sink;
     }
@@ -230,6 +238,10 @@ bool HelperLog::flush(std::chrono::milliseconds timeout)
     if (!w.started)
         return true;
     const std::uint64_t target = w.queuedSeq;
+    if (w.writtenSeq < target) {
+        w.flushWanted = true;
+        w.wake.notify_one();
+    }
     return w.drained.wait_for(lock, timeout, [&] { return w.writtenSeq >= target; });
 }
 
@@ -260,6 +272,7 @@ void HelperLog::setSink(Sink sink)
 {
     std::unique_lock lock(state().mutex);
     state().sink = sink ? std::make_shared<const Sink>(std::move(sink)) : nullptr;
+    state().hasSink.store(state().sink != nullptr, std::memory_order_release);
 }
 
 } // namespace tarnwick
