@@ -20,6 +20,7 @@
 #include "tarnwick/helper/traystyle.h"
 #include "tarnwick/helper/verificationcodecard.h"
 #include "tarnwick/ui/accountdot.h"
+#include "tarnwick/ui/describedmenuentries.h"
 
 namespace tarnwick {
 
@@ -312,6 +313,7 @@ QWidget* TrayPopoverView::buildHeader()
 
     m_filterButton = accessoryButton(header, "filterButton");
     m_filterButton->setPopupMode(QToolButton::InstantPopup);
+    ui::installDescribedMenuEntries();
     m_filterMenu = new QMenu(m_filterButton);
     m_filterMenu->setObjectName(QStringLiteral("filterMenu"));
     m_filterButton->setMenu(m_filterMenu);
@@ -443,8 +445,8 @@ void TrayPopoverView::rebuildFilterMenu()
             item->setProperty("iconKey", iconKey);
         }
         // The warning symbol stands in for the dot; assistive technology reads what it means.
-        item->setWhatsThis(account.needsAuth ? QStringLiteral("Sign in required") : QString());
-        item->setStatusTip(account.needsAuth ? QStringLiteral("Sign in required") : QString());
+        item->setProperty(ui::kAccessibleDescription,
+                          account.needsAuth ? QStringLiteral("Sign in required") : QString());
     }
 }
 

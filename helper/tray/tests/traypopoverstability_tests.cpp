@@ -151,6 +151,21 @@ TEST_F(TrayPopoverStabilityTest, AccountNamesShowLiterallyInBannersMenusAndToolT
         EXPECT_TRUE(QKeySequence::mnemonic(entry->text()).isEmpty()) << entry->text().toStdString();
         EXPECT_TRUE(entry->text().contains(QStringLiteral("&&"))) << entry->text().toStdString();
     }
+    // What assistive technology reads: the name as shown, and for the account that needs signing in
+    // the meaning of the warning symbol standing in for its dot.
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(v.filterMenu());
+    ASSERT_NE(menu, nullptr);
+    auto spoken = [&](const QString& id, QAccessible::Text kind) {
+        QAccessibleInterface* entry = menu->child(int(v.filterMenu()->actions().indexOf(actionWithData(v.filterMenu(), id))));
+        return entry ? entry->text(kind).toStdString() : std::string("<no entry>");
+    };
+    EXPECT_EQ(spoken("r", QAccessible::Name), name);
+    EXPECT_EQ(spoken("r", QAccessible::Description), "Sign in required");
+    EXPECT_EQ(spoken("h", QAccessible::Name), "Home & Garden (2)");
+    EXPECT_EQ(spoken("h", QAccessible::Description), "");
+    model.update(obj(R"({"accounts":[{"id":"r","name":)" + quoted(name) +
+                     R"(},{"id":"h","name":"Home & Garden","unreadCount":2}],"totalUnread":2})"));
+    EXPECT_EQ(spoken("r", QAccessible::Description), "") << "signed in again";
     model.setSelectedAccountId(std::nullopt);
     QMenu* scope = v.searchField()->scopeMenu();
     ASSERT_NE(scope, nullptr);
