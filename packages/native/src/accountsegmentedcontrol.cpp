@@ -27,7 +27,8 @@ std::string shortcutSuffix(int index)
 {
     if (index < 0 || index > 8)
         return {};
-    return " (\u2318" + std::to_string(index + 1) + ")";
+    // The main application switches accounts with Ctrl+1 … Ctrl+9 on Linux.
+    return " (Ctrl+" + std::to_string(index + 1) + ")";
 }
 
 const char* kStyle = R"(

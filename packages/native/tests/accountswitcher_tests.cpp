@@ -80,13 +80,13 @@ TEST(AccountSwitcherText, TooltipsPickTheirLabelAndShortcut)
         bool showUnread;
         std::string expected;
     } rows[] = {
-        {account("w", "Work", 150), 1, true, "Work: 150 unread (\u2318" "2)"},
-        {account("w", "Work", 0), 0, true, "Work: no unread (\u2318" "1)"},
-        {account("w", "Work", 1), 8, true, "Work: 1 unread (\u2318" "9)"},
+        {account("w", "Work", 150), 1, true, "Work: 150 unread (Ctrl+2)"},
+        {account("w", "Work", 0), 0, true, "Work: no unread (Ctrl+1)"},
+        {account("w", "Work", 1), 8, true, "Work: 1 unread (Ctrl+9)"},
         {account("w", "Work", 2), 9, true, "Work: 2 unread"},
-        {account("w", "Work", -1), 2, true, "Work: -1 unread (\u2318" "3)"},
-        {auth, 0, true, "Home must sign in (\u2318" "1)"},
-        {account("w", "Work", 7), 0, false, "Work (\u2318" "1)"},
+        {account("w", "Work", -1), 2, true, "Work: -1 unread (Ctrl+3)"},
+        {auth, 0, true, "Home must sign in (Ctrl+1)"},
+        {account("w", "Work", 7), 0, false, "Work (Ctrl+1)"},
         {account("w", "Work", 7), 12, false, "Work"},
     };
     for (const Row& row : rows)
@@ -144,8 +144,8 @@ TEST(AccountSwitcherControl, ConfigureBuildsOneSegmentPerAccount)
     EXPECT_EQ(control.segmentLabel(1), "Work (99+)");
     EXPECT_EQ(control.segmentLabel(2), "Club");
     EXPECT_EQ(control.segmentLabel(3), "Unknown");
-    EXPECT_EQ(control.segmentToolTip(1), QString::fromUtf8("Work: 150 unread (\u2318" "2)"));
-    EXPECT_EQ(control.segmentToolTip(2), QString::fromUtf8("Club must sign in (\u2318" "3)"));
+    EXPECT_EQ(control.segmentToolTip(1), QString::fromUtf8("Work: 150 unread (Ctrl+2)"));
+    EXPECT_EQ(control.segmentToolTip(2), QString::fromUtf8("Club must sign in (Ctrl+3)"));
     EXPECT_EQ(control.segmentImage(2), AccountSegmentedControl::warningSign(control.devicePixelRatioF()));
     EXPECT_EQ(control.segmentImage(3), AccountSegmentedControl::dot("#00ff00", false, true, control.devicePixelRatioF()))
         << "no unread: a ring; excluded: dimmed";

@@ -130,7 +130,7 @@ TEST(LabelsFormat, PlaceholdersAreFilledOnceAndUnknownOnesStay)
         {"twice", {{"name", "A"}}, "A/A"},
         {"braces", {{"name", "A"}}, "{A} {name"},
         {"both", {{"name", "{count}"}, {"count", "3"}}, "{count} (3)"},
-        {"unread", {{"name", "Work"}, {"count", "150"}, {"shortcut", " (\u2318" "2)"}}, "Work: 150 unread (\u2318" "2)"},
+        {"unread", {{"name", "Work"}, {"count", "150"}, {"shortcut", " (Ctrl+2)"}}, "Work: 150 unread (Ctrl+2)"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(labels.format(row.key, row.values), row.expected) << row.key;

@@ -1,7 +1,7 @@
 #pragma once
 
 // The account switcher: one segment per account with a coloured dot (or a warning sign when the
-// account must sign in again), the name with its unread count, a tooltip with the ⌘1…⌘9 shortcut,
+// account must sign in again), the name with its unread count, a tooltip with the Ctrl+1…Ctrl+9 shortcut,
 // and a disabled state for accounts the Focus filter blocks. Choosing a segment raises
 // ("switchAccount", id). UI thread only.
 
