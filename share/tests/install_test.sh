@@ -27,6 +27,11 @@ grep -q '^x-scheme-handler/tarnwick=com.fenmoorlab.tarnwick.desktop' "$apps/mime
 [ -f "$prefix/share/icons/hicolor/icon-theme.cache" ] || fail "the install did not refresh the icon cache"
 grep -qx "Exec=$prefix/bin/tarnwick %u" "$apps/com.fenmoorlab.tarnwick.desktop" \
   || fail "the main entry does not start $prefix/bin/tarnwick by absolute path"
+# Every other entry too: a prefix off $PATH must still start its programs.
+for entry in "$apps"/*.desktop; do
+  exec_line=$(grep -m1 '^Exec=' "$entry")
+  [[ "$exec_line" == "Exec=$prefix/bin/"* ]] || fail "$(basename "$entry") starts a program by a relative path: $exec_line"
+done
 
 # Never a default opener of folders, text or link lists.
 for type in inode/directory text/plain text/uri-list application/octet-stream; do
