@@ -104,6 +104,13 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   }, 60000, 'the Chromium window');
   await sleep(500); // let Chromium finish its first layout
 
+  // The user's arrangement puts the search field beside the account switcher.
+  const arrangement = path.join(process.env.XDG_CONFIG_HOME || path.join(os.homedir(), '.config'), 'fenmoorlab',
+    'tarnwick-toolbar.conf');
+  fs.mkdirSync(path.dirname(arrangement), { recursive: true });
+  fs.writeFileSync(arrangement, '[TarnwickToolbar]\nitems=accounts, search, flexibleSpace, compose, share, print\n');
+  t.after(() => fs.rmSync(arrangement, { force: true }));
+
   const actions = [];
   const addon = require(addonPath);
   addon.init(libraryPath, (action, payload) => actions.push([action, payload]));
@@ -144,6 +151,27 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   }
   await sleep(500);
   assert.deepStrictEqual(actions.filter(([a]) => a === 'newMessage'), [['newMessage', '']]);
+
+  // The account switcher is at the left end: walk it with real clicks until the second account answers.
+  x = left + 4;
+  while (!actions.some(([a, p]) => a === 'switchAccount' && p === 'b') && x < left + hostWidth / 2) {
+    x11('xdotool', ['mousemove', String(x), String(y), 'click', '1']);
+    await sleep(120);
+    x += 6;
+  }
+  assert.ok(actions.some(([a, p]) => a === 'switchAccount' && p === 'b'), `the Work segment answers: ${JSON.stringify(actions)}`);
+
+  // Right of it the search field: a click gives it the keyboard (the Chromium window around it keeps
+  // its own focus otherwise), typed text and Return search.
+  while (!actions.some(([a]) => a === 'search') && x < left + hostWidth / 2) {
+    x += 10;
+    x11('xdotool', ['mousemove', String(x), String(y), 'click', '1']);
+    await sleep(150);
+    x11('xdotool', ['type', '--delay', '15', ' from:anna ']);
+    x11('xdotool', ['key', 'Return']);
+    await sleep(250);
+  }
+  assert.deepStrictEqual(actions.filter(([a]) => a === 'search'), [['search', 'from:anna']]);
 
   // The back button over the web content.
   x11('xdotool', ['mousemove', String(left + 300), String(top + height + 200), 'click', '8']);
