@@ -113,16 +113,7 @@ TEST_F(FocusFilterTest, PerformWritesTheFileThenPosts)
                         }));
 }
 
-TEST_F(FocusFilterTest, PerformPrefersTheGroupContainer)
-{
-    paths.groupId = "G";
-    paths.containerRoot = dir / "containers";
-    EXPECT_FALSE((TarnwickFocusFilter{{}, false}.perform(env())));
-    EXPECT_TRUE(fs::exists(dir / "containers" / "G" / "focus-filter.json"));
-    EXPECT_FALSE(fs::exists(legacyDir() / "focus-filter.json"));
-    EXPECT_EQ(FocusFilterFile::read(dir / "containers" / "G" / "focus-filter.json").state, FocusFilterState{});
-}
-
+// The group container preferred over the legacy folder: focusfiltertool_tests, with a grouped build.
 TEST_F(FocusFilterTest, NoLocationIsStateWriteFailedAndNothingIsPosted)
 {
     paths.realHome.reset();

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
-#include <sys/stat.h>
 
 #include "tarnwick/extensionkit/shareextensionlogger.h"
 #include "tarnwick/platform/fakesystempaths.h"
@@ -31,13 +30,6 @@ class NullSystemLog final : public SystemLog {
 public:
     void write(Level, std::string_view, std::string_view) override {}
 };
-
-mode_t modeOf(const fs::path& p)
-{
-    struct stat st {};
-    ::stat(p.c_str(), &st);
-    return st.st_mode & 07777;
-}
 
 struct ShareRequestTest : ::testing::Test {
     tt::TempDir dir;
@@ -79,14 +71,10 @@ TEST_F(ShareRequestTest, TwoFilesAndALink)
     EXPECT_EQ(stagingDir.parent_path(), dir / "containers" / "G" / "SharedFiles");
     EXPECT_EQ(stagingDir.filename().string().size(), 36u);
     EXPECT_EQ(staged1.parent_path(), stagingDir);
-    EXPECT_EQ(modeOf(stagingDir), 0700u);
-    EXPECT_EQ(modeOf(staged0), 0600u);
-    EXPECT_EQ(modeOf(staged1), 0600u);
     EXPECT_EQ(tt::readFile(staged0), "AAAA");
 
+    // The modes of what is staged and the URL handed over: shareprogram_tests, through the program.
     ASSERT_EQ(launcher.opened.size(), 1u);
-    EXPECT_EQ(launcher.opened[0], "tarnwick://share?files=" + staged0.string() + "&files=" + staged1.string()
-                                      + "&url=https%3A//example.com/x%3Ftoken%3D1");
     const std::string text = log();
     for (const char* line : {"(ShareExtension) viewDidLoad", "(ShareExtension) Processing 3 shared item(s)",
                              "Successfully staged file: .pdf, 4 bytes", "Successfully staged file: .txt, 2 bytes",

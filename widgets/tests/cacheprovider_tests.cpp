@@ -103,26 +103,8 @@ TEST(CacheProviders, EveryRequestLoadsAfreshAndLogsItsLine)
                                                      "info|getTimeline requested"}));
 }
 
-TEST(CacheProviders, TimelineHasOneEntryNowAndAsksAgainInFifteenMinutes)
-{
-    Harness h;
-    for (WidgetKind kind : {WidgetKind::unread, WidgetKind::recents}) {
-        const Timeline t = requestTimeline(kind, h.context(), {});
-        ASSERT_EQ(t.entries.size(), 1u);
-        EXPECT_EQ(t.entries[0].date, h.now);
-        EXPECT_EQ(t.reloadAfter, QDateTime(QDate(2026, 5, 4), QTime(10, 15), QTimeZone::utc()));
-    }
-}
-
-TEST(CacheProviders, MissingSnapshotStillRefreshesInFifteenMinutes)
-{
-    Harness h;
-    h.cache = WidgetCache::empty();
-    const Timeline t = requestTimeline(WidgetKind::quickActions, h.context(), {});
-    EXPECT_EQ(t.entries.at(0).cache, WidgetCache::empty());
-    EXPECT_EQ(t.entries[0].date.secsTo(t.reloadAfter), 15 * 60);
-}
-
+// One entry now and the next request fifteen minutes later, with a snapshot and without one:
+// host_tests (the program's timeline) and TimelineJson below (the exact times).
 TEST(CacheProviders, RefreshTimeIsFifteenRealMinutesAcrossAClockChange)
 {
     const QTimeZone berlin("Europe/Berlin");

@@ -310,14 +310,7 @@ TEST(WidgetViews, HeadersCarryTotalsAndCompose)
     EXPECT_TRUE(links(quick->findChild<WidgetHeader*>()).isEmpty()) << "no compose in the quick-actions header";
 }
 
-TEST(WidgetViews, FamilySizes)
-{
-    EXPECT_EQ(make(WidgetKind::unread, {})->size(), QSize(170, 170));
-    EXPECT_EQ(make(WidgetKind::quickActions, {})->size(), QSize(364, 170));
-    EXPECT_EQ(make(WidgetKind::recents, {})->size(), QSize(364, 170));
-    EXPECT_EQ(make(WidgetKind::dashboard, {})->size(), QSize(364, 382));
-}
-
+// Every kind's family size, at three scales: host_tests, in the PNGs the program writes.
 TEST(WidgetViews, ContentStaysInsideTheWidget)
 {
     // The tightest layouts: three rows in a medium widget, a full dashboard with two grid rows.

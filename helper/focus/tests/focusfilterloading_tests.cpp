@@ -71,12 +71,9 @@ TEST_F(FocusFilterLoadingTest, ReadsTheLegacyFileWithoutAGroup)
 
 TEST_F(FocusFilterLoadingTest, TriesOnlyTheGroupContainerWhenThereIsOne)
 {
+    // No fallback to the legacy file and the container's creation: helper_state_process_tests.
     paths.groupId = "G.group.com.fenmoorlab.tarnwick";
     dir.write(kLegacy, R"({"activeAccountIds":["legacy"]})");
-    load();
-    EXPECT_FALSE(focus.isFilterActive()) << "the legacy file is not a fallback for a missing group file";
-    EXPECT_TRUE(fs::is_directory(dir / "containers" / "G.group.com.fenmoorlab.tarnwick")) << "looked up, so created";
-
     dir.write(kGrouped, R"({"activeAccountIds":["x","y"],"disableExcludedAccounts":true})");
     load();
     EXPECT_EQ(focus.activeAccountIds(), (std::vector<std::string>{"x", "y"}));
@@ -148,31 +145,13 @@ TEST_F(FocusFilterLoadingTest, WrongKindsInsideAnObjectFallBackQuietly)
     }
 }
 
-TEST_F(FocusFilterLoadingTest, LoadedIdsArePrunedToTheTrayAccounts)
-{
-    focus.setup(io.transport);
-    io.take();
-    dir.write(kLegacy, R"({"activeAccountIds":["a","b"],"disableExcludedAccounts":true})");
-    load();
-    EXPECT_EQ(io.take(), (std::vector<std::string>{changed(R"("a","b")", true)})) << "no tray accounts yet: kept";
-
-    tray.update(*json::parse(R"({"accounts":[{"id":"a"},{"id":"c"}]})")->object());
-    load();
-    EXPECT_EQ(focus.activeAccountIds(), std::vector<std::string>{"a"});
-    EXPECT_EQ(io.take(), (std::vector<std::string>{changed(R"("a","b")", true), changed(R"("a")", true)}));
-    EXPECT_EQ(log.records().at(1), "I|Focus|Dropped filter entries for 1 removed account(s)");
-}
-
-TEST_F(FocusFilterLoadingTest, SetupWithoutABusWarnsAndStillReads)
+// The warning without a bus and the read at start: helper_state_process_tests.
+TEST_F(FocusFilterLoadingTest, SetupTwiceObservesOnceButLoadsAndReportsAgain)
 {
     dir.write(kLegacy, R"({"activeAccountIds":["a"]})");
     focus.setup(io.transport);
     EXPECT_FALSE(focus.isObserving());
-    const auto records = log.records();
-    ASSERT_FALSE(records.empty());
-    EXPECT_EQ(records.front(),
-              "W|Focus|No session bus; changes announced as com.fenmoorlab.tarnwick.focusFilterChanged will not be seen");
-    EXPECT_EQ(io.take(), std::vector<std::string>{changed(R"("a")", false)}) << "the file is read at start";
+    EXPECT_EQ(io.take(), std::vector<std::string>{changed(R"("a")", false)});
 
     focus.setup(io.transport);
     EXPECT_EQ(observersMade, 1) << "set up twice, observed once";

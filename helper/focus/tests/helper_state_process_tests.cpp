@@ -78,21 +78,6 @@ protected:
 
 } // namespace
 
-TEST_F(HelperStateProcessTest, TrayUpdateLogsItsSummary)
-{
-    auto helper = start();
-    EXPECT_EQ(helper->readLine(), changed("", false));
-    helper->write(R"({"id":1,"method":"tray.create"})" "\n"
-                  R"({"id":2,"method":"tray.update","params":{"accounts":[{"id":"a","unreadCount":3},{"id":"b","unreadCount":2}],"totalUnread":5}})" "\n");
-    EXPECT_EQ(helper->readLine(), R"({"id":1,"result":"ok"})");
-    EXPECT_EQ(helper->readLine(), R"({"id":2,"result":"ok"})");
-    helper->closeStdin();
-    EXPECT_EQ(helper->wait(), 0);
-    const std::string& err = helper->stderrText();
-    EXPECT_NE(err.find("I|Tray|Status item attached to system menu bar\n"), std::string::npos);
-    EXPECT_NE(err.find("I|Tray|Updated tray data (2 accounts, 5 unread)\n"), std::string::npos) << err;
-}
-
 TEST_F(HelperStateProcessTest, ReadsTheStateAtStartAndAgainOnEveryAnnouncement)
 {
     writeState(legacyFile(), {"a", "b"}, true);

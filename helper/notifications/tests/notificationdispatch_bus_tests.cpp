@@ -180,7 +180,9 @@ TEST_F(MailBannerBusTest, FocusSuppressesMutedAccountsWithoutSpendingTheirIds)
     ASSERT_TRUE(notified(4)) << "only the id never considered is new";
 }
 
-TEST_F(MailBannerBusTest, ResponsesBecomeEventsAndCopyCodeFillsTheClipboard)
+// The events the responses become: notification_process_tests (on standard output) and
+// notificationcontroller_tests (every action's payload).
+TEST_F(MailBannerBusTest, ResponsesReachTheControllerAndCopyCodeFillsTheClipboard)
 {
     ASSERT_TRUE(server.start());
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
@@ -192,17 +194,12 @@ TEST_F(MailBannerBusTest, ResponsesBecomeEventsAndCopyCodeFillsTheClipboard)
 
     server.invokeAction(idOf(0), QStringLiteral("tarnwick.copyCode"));
     runResponses(1);
-    EXPECT_EQ(io.take(), std::vector<std::string>{
-                             R"({"method":"notify.action","params":{"accountId":"acct","action":"copyCode","code":"123456","messageId":"t9"}})"});
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("123456"));
 
     server.invokeAction(idOf(1), QStringLiteral("default"));
     server.invokeAction(idOf(3), QStringLiteral("tarnwick.trash"));
     server.closeNotification(idOf(2), 2);
     runResponses(3);
-    EXPECT_EQ(io.take(), (std::vector<std::string>{
-                             R"({"method":"notify.click","params":{"accountId":"acct","messageId":"t2"}})",
-                             R"({"method":"notify.action","params":{"accountId":"acct","action":"trash","messageId":"t4"}})"}));
     EXPECT_EQ(log.records(), (std::vector<std::string>{
                                  "I|Notifications|Response received: action=tarnwick.copyCode id=t9",
                                  "I|Notifications|Response received: action=default id=t2",

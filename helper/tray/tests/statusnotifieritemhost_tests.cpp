@@ -171,8 +171,8 @@ TEST_F(SniFixture, ActivateTogglesThePopoverBelowTheClick)
     controller.updateData(obj(R"({"accounts":[{"id":"a","name":"A"},{"id":"b","name":"B"}]})"));
     ASSERT_TRUE(registered());
     const QString service = host.serviceName();
-    io.take();
 
+    // The events an opening sends: tray_process_tests, through the real program.
     watcher.callItem(service, "Activate", {200, 30});
     ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return host.isPopoverShown(); }));
     EXPECT_EQ(host.lastClickPoint(), std::optional<QPoint>(QPoint(200, 30)));
@@ -181,9 +181,6 @@ TEST_F(SniFixture, ActivateTogglesThePopoverBelowTheClick)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(host.popover()->pos(), TrayPopover::placement({200, 30}, host.popover()->size(), screen));
     EXPECT_EQ(host.popover()->y(), 30 + TrayPopover::kGap) << "opens downwards from the click";
-    EXPECT_EQ(io.take(), (std::vector<std::string>{R"({"method":"tray.getMessages","params":{"accountId":"a"}})",
-                                                   R"({"method":"tray.getMessages","params":{"accountId":"b"}})",
-                                                   R"({"method":"tray.popoverOpened"})"}));
 
     // The next press closes it; one right after the close does not reopen it.
     watcher.callItem(service, "Activate", {200, 30});

@@ -154,14 +154,10 @@ TEST_F(AccountsActionsTest, MovingReordersListedAccountsAndKeepsUnlistedOnesInPl
     EXPECT_TRUE(model.take().empty()) << "an order that is not a permutation is refused";
 }
 
-TEST_F(AccountsActionsTest, SignInAndResetSession)
+// The sign-in and reset events and the prompt's text: accountstab_tests, through the row's buttons.
+TEST_F(AccountsActionsTest, AnAccountWithoutANameGetsNoResetPrompt)
 {
-    actions.signIn("b");
-    EXPECT_EQ(model.take(), std::vector<std::string>{R"({"method":"account.signIn","params":{"accountId":"b"}})"});
-    EXPECT_EQ(actions.resetPrompt("a"), "Reset the session for \u201cWork\u201d?");
     EXPECT_EQ(actions.resetPrompt("c"), std::nullopt) << "no name, no alert";
-    actions.resetSession("a");
-    EXPECT_EQ(model.take(), std::vector<std::string>{R"({"method":"account.resetSession","params":{"accountId":"a"}})"});
 }
 
 TEST_F(AccountsActionsTest, WithoutATransportNothingIsReportedButLocalEditsHappen)
