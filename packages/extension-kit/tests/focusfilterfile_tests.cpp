@@ -1,12 +1,9 @@
-// The Focus filter file's encoding, decoding, reading and writing. Where the file lies (group
-// container, else the real home, else nowhere) is checked where it is used: focusfilterloading_tests
-// and focusfilterintent_tests, and the process tests of the helper and the Focus filter tool, which
-// point HOME elsewhere than the real home.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include "tarnwick/extensionkit/focusfilterfile.h"
+#include "tarnwick/platform/fakesystempaths.h"
 #include "tarnwick/rpc/json.h"
 #include "tarnwick/testing/tempdir.h"
 
@@ -113,4 +110,26 @@ TEST(FocusFilterFile, UnreadableAndMalformedFilesAreTold)
     EXPECT_EQ(FocusFilterFile::read(dir.write("b.json", "")).status, Status::Unreadable);
     fs::create_directory(dir / "c.json");
     EXPECT_EQ(FocusFilterFile::read(dir / "c.json").status, Status::Unreadable);
+}
+
+TEST(FocusFilterFile, LocationPrefersTheGroupContainerThenTheRealHome)
+{
+    tt::TempDir dir;
+    FakeSystemPaths paths;
+    paths.realHome = dir / "home";
+    paths.processHome = dir / "sandbox";
+    EXPECT_EQ(FocusFilterFile::location(paths),
+              dir / "home" / "Library" / "Application Support" / "Tarnwick" / "focus-filter.json");
+
+    paths.groupId = "T.group.com.fenmoorlab.tarnwick";
+    EXPECT_EQ(FocusFilterFile::location(paths),
+              dir / "home" / "Library" / "Application Support" / "Tarnwick" / "focus-filter.json")
+        << "a group the system has no container for";
+
+    paths.containerRoot = dir / "containers";
+    EXPECT_EQ(FocusFilterFile::location(paths), dir / "containers" / "T.group.com.fenmoorlab.tarnwick" / "focus-filter.json");
+
+    paths.groupId.reset();
+    paths.realHome.reset();
+    EXPECT_EQ(FocusFilterFile::location(paths), std::nullopt);
 }
