@@ -101,7 +101,7 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
     const r = spawnSync('xdotool', ['search', '--onlyvisible', '--name', 'Tarnwick toolbar host'], { encoding: 'utf8' });
     const ids = r.status === 0 ? r.stdout.trim().split('\n').filter(Boolean).map(Number) : [];
     return ids[0];
-  }, 60000, 'the Chromium window');
+  }, 60000, 'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${chromium.errors()}`); });
   await sleep(500); // let Chromium finish its first layout
 
   // The user's arrangement puts the search field beside the account switcher.
