@@ -8,9 +8,11 @@
 
 #include "helpertestsupport.h"
 #include "notificationtestsupport.h"
+#include "tarnwick/extensionkit/focusfilterfile.h"
 #include "tarnwick/helper/notificationcontroller.h"
 #include "tarnwick/notifications/fakenotificationcenter.h"
 #include "tarnwick/rpc/json.h"
+#include "tarnwick/testing/tempdir.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;
@@ -254,4 +256,23 @@ TEST_F(MailNotificationTest, CategoriesAreRegisteredAtSetup)
     };
     EXPECT_EQ(center.categories, expected);
     EXPECT_EQ(controller.registeredCategories(), expected);
+}
+
+// While Do Not Disturb applies its saved filter, banners of the accounts it keeps on are the ones the
+// desktop should still show.
+TEST_F(MailNotificationTest, WhileDoNotDisturbAppliesItsFilterOnlyTheKeptAccountsBreakThrough)
+{
+    tarnwick::testing::TempDir home;
+    focusFixture.paths.realHome = home.path();
+    const std::filesystem::path folder = home / "Library" / "Application Support" / "Tarnwick";
+    std::filesystem::create_directories(folder);
+    ASSERT_FALSE(FocusFilterFile::write(folder / FocusFilterFile::kDoNotDisturbFileName, {{"kept"}, false}, 1.0));
+
+    EXPECT_FALSE(controller.makeContent(message("m1"), "kept", "loud").breaksThroughDoNotDisturb)
+        << "Do Not Disturb is off";
+    focusFixture.focus.setDoNotDisturb(true);
+    EXPECT_TRUE(controller.makeContent(message("m1"), "kept", "loud").breaksThroughDoNotDisturb);
+    EXPECT_FALSE(controller.makeContent(message("m2"), "other", "loud").breaksThroughDoNotDisturb);
+    focusFixture.focus.setDoNotDisturb(false);
+    EXPECT_FALSE(controller.makeContent(message("m1"), "kept", "loud").breaksThroughDoNotDisturb);
 }
