@@ -24,7 +24,9 @@ echo "=== test: the bus tests once more inside a developer's session with notifi
 scripts/hermetic-check.sh build/test
 
 if [ "${TARNWICK_SKIP_SANITIZERS:-0}" != 1 ]; then
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  # No strict_string_checks: it takes strndup() of an unterminated buffer (valid C, and what
+  # libxkbcommon-x11 does for every X11 client) for an overflow.
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   run_suite asan -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCHMARKS=OFF
