@@ -16,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@
 #include "tarnwick/testing/privatebus.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
+#include "testnotificationserver.h"
 #include "waylandvirtualpointer.h"
 
 namespace fs = std::filesystem;
@@ -220,6 +222,10 @@ public:
             return std::nullopt;
         return tarnwick::swayipc::findWindow(QJsonDocument::fromJson(*tree).object(), pid, QStringLiteral("Tarnwick"));
     }
+
+    const std::string& busAddress() const { return m_bus->address(); }
+    const fs::path& dir() const { return m_dir.path(); }
+    std::optional<RigUser> user() const { return m_user; }
 
     std::string failure;
 
@@ -434,3 +440,45 @@ TEST_P(SwayTrayTest, TheItemIsLegibleItsPopoverOpensBesideItAndTheCodeReachesThe
 
 INSTANTIATE_TEST_SUITE_P(Bars, SwayTrayTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Dark" : "Light"; });
+
+// A notification's "Copy Code" is pressed in the notification server, not in a window of the
+// helper's: the code must reach the Wayland clipboard all the same.
+TEST(SwayNotificationTest, CopyCodeFromABannerReachesTheWaylandClipboard)
+{
+    for (const char* program : {"sway", "waybar", "wl-paste", "wl-copy", "setpriv", "dbus-send"})
+        if (!installed(program))
+            GTEST_SKIP() << program << " is missing; scripts/setup.sh installs it";
+    SwayRig rig(true);
+    ASSERT_TRUE(rig.start()) << rig.failure;
+    // This process plays the notification server on the session's bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(rig.busAddress()));
+    tarnwick::testing::TestNotificationServer server;
+    ASSERT_TRUE(server.start());
+
+    // Banners are posted only by an installed helper (it has a desktop entry to name).
+    const fs::path prefix = rig.dir() / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::copy_file(tarnwick::testing::builtProgram("helper/tarnwick-helper"), prefix / "bin/tarnwick-helper");
+    fs::create_directories(prefix / "share/applications");
+    std::ofstream(prefix / "share/applications/com.fenmoorlab.tarnwick.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Tarnwick\nExec=tarnwick\n";
+    if (const auto user = rig.user())
+        for (const auto& entry : fs::recursive_directory_iterator(prefix))
+            ::chown(entry.path().c_str(), user->uid, user->gid);
+
+    auto helper = rig.spawn((prefix / "bin/tarnwick-helper").string(), {}, rig.options());
+    helper->write(R"({"id":1,"method":"notify.setup"})" "\n"
+                  R"({"id":2,"method":"notify.dispatch","params":{"accountId":"acct","messages":[{"id":"m2","category":"updates","subject":"Code","verificationCode":")" +
+                  std::string(kCode) + R"("}]}})" "\n");
+    ASSERT_TRUE(tarnwick::testing::TestNotificationServer::waitUntil([&] { return server.notifyCalls().size() == 1; }))
+        << helper->stderrText();
+    server.invokeAction(server.notifyCalls()[0].id, QStringLiteral("tarnwick.copyCode"));
+    ASSERT_TRUE(server.flush());
+    ASSERT_TRUE(helper->readLineUntil([](const std::string& l) { return l.find(R"("action":"copyCode")") != std::string::npos; }))
+        << helper->stderrText();
+    std::string pasted;
+    EXPECT_TRUE(pollUntil([&] {
+        pasted = rig.run("wl-paste", {"--no-newline"}).out;
+        return pasted == kCode;
+    })) << "wl-paste gave \"" << pasted << "\"; helper log:\n" << helper->stderrText();
+}
