@@ -302,8 +302,8 @@ std::vector<QRect> barParts(const QImage& shot, QRgb background)
     return parts;
 }
 
-// The largest patch of the popover in the palette's highlight colour: the Copy button (the card's
-// other highlight-coloured parts are thin lettering).
+// The largest filled patch of the popover in the palette's highlight colour: the Copy button (the
+// card's other highlight-coloured parts are thin lettering, the search field's focus ring is hollow).
 std::optional<QRect> copyButton(const QImage& shot, QRect popover)
 {
     const QColor accent = QApplication::palette().color(QPalette::Highlight);
@@ -334,7 +334,8 @@ std::optional<QRect> copyButton(const QImage& shot, QRect popover)
                         stack.push_back(n);
                     }
             }
-            if (size > bestSize) {
+            // A filled patch; a focus ring in the same colour is mostly hollow.
+            if (size > bestSize && size * 10 >= box.width() * box.height() * 6) {
                 bestSize = size;
                 best = box;
             }
@@ -415,8 +416,14 @@ TEST_P(SwayTrayTest, TheItemIsLegibleItsPopoverOpensBesideItAndTheCodeReachesThe
         },
         std::chrono::seconds(10)))
         << "no popover window in sway's tree; helper log:\n" << helper->stderrText();
-    const QImage open = rig.screenshot("sway-" + tag + "-popover.png");
     const QRect window = *popover;
+    // What is on screen lags sway's tree by a frame or so: wait until two screenshots agree.
+    QImage open, previous;
+    ASSERT_TRUE(pollUntil([&] {
+        previous = open;
+        open = rig.screenshot("sway-" + tag + "-popover.png");
+        return open == previous;
+    })) << "the screen never settled";
     const int dx = centre.x() < window.left() ? window.left() - centre.x()
                    : centre.x() > window.right() ? centre.x() - window.right()
                                                  : 0;
@@ -436,6 +443,11 @@ TEST_P(SwayTrayTest, TheItemIsLegibleItsPopoverOpensBesideItAndTheCodeReachesThe
         return pasted == kCode;
     })) << "wl-paste gave \"" << pasted << "\"; helper log:\n" << helper->stderrText();
     rig.screenshot("sway-" + tag + "-copied.png");
+
+    // Like any popover it goes when the user clicks elsewhere.
+    ASSERT_TRUE(rig.click({100, kHeight - 50}));
+    EXPECT_TRUE(pollUntil([&] { return !rig.window(helper->pid()); }, std::chrono::seconds(5)))
+        << "the popover stayed open after a click on the desktop";
 }
 
 INSTANTIATE_TEST_SUITE_P(Bars, SwayTrayTest, ::testing::Values(true, false),
