@@ -36,6 +36,10 @@ packages=(
   # waybar on a headless sway (run as an unprivileged user the test creates), dunst; xdotool clicks
   # through the host, wl-clipboard sets the clipboard on Wayland, imagemagick takes the screenshots
   xfce4-panel sway waybar wl-clipboard util-linux
+  # on sway: grim takes the screenshots, libwayland-dev builds the tests' virtual pointer (a headless
+  # sway has no input device), and qt6-wayland lets the helper draw through sway's own Wayland
+  # connection, where its popover can be placed beside the item
+  grim libwayland-dev qt6-wayland
   # Focus follows Do Not Disturb: a real notification server whose pause the tests toggle, and the
   # GNOME notification schema the helper watches
   dunst gsettings-desktop-schemas

@@ -1,11 +1,27 @@
 #include "tarnwick/testing/privatebus.h"
 
+#include <filesystem>
+
 namespace tarnwick::testing {
 
 PrivateBus::PrivateBus()
+    : PrivateBus(std::string())
 {
+}
+
+PrivateBus::PrivateBus(const std::string& alsoUser)
+{
+    // The socket lives in this directory: another user needs to pass through it, and the bus lets
+    // only its own user connect unless told otherwise.
+    std::string allowUser;
+    if (!alsoUser.empty()) {
+        std::filesystem::permissions(m_dir.path(),
+                                     std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+                                     std::filesystem::perm_options::add);
+        allowUser = "<allow user=\"" + alsoUser + "\"/>";
+    }
     m_dir.write("bus.conf", "<busconfig><type>session</type><listen>unix:tmpdir=" + m_dir.path().string() +
-                                "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                "</listen><auth>EXTERNAL</auth><policy context=\"default\">" + allowUser +
                                 "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                                 "<allow own=\"*\"/></policy></busconfig>");
     m_daemon = std::make_unique<Subprocess>(

@@ -1,11 +1,11 @@
 #include "tarnwick/helper/notificationcontroller.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <algorithm>
 
 #include "tarnwick/helper/categoryattachment.h"
+#include "tarnwick/helper/desktopclipboard.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/mail/mailcategory.h"
 #include "tarnwick/rpc/helperlog.h"
@@ -205,14 +205,8 @@ std::optional<NotificationController::Event> NotificationController::makeActionP
 
     if (actionIdentifier == kCopyCode) {
         const std::string code = stringOrEmpty(userInfo, "verificationCode");
-        if (!code.empty()) {
-            if (QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                            ? QGuiApplication::clipboard()
-                                            : nullptr) {
-                clipboard->clear();
-                clipboard->setText(QString::fromStdString(code));
-            }
-        }
+        if (!code.empty())
+            desktopclipboard::setText(code, desktopclipboard::Origin::elsewhere);
         params.emplace("action", Value("copyCode"));
         params.emplace("code", Value(code));
         return Event{"notify.action", std::move(params)};

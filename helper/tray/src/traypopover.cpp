@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "tarnwick/helper/swaypopoverplacement.h"
 #include "tarnwick/helper/traypopoverview.h"
 #include "tarnwick/helper/traystyle.h"
 
@@ -50,6 +51,12 @@ void TrayPopover::showAt(std::optional<QPoint> click)
     show();
     raise();
     activateWindow();
+    // On sway the window cannot place itself and the click point is the item's own: sway moves it.
+    if (const std::string socket = SwayPopoverPlacement::socketPath(); !socket.empty()) {
+        if (!m_swayPlacement)
+            m_swayPlacement = new SwayPopoverPlacement(socket, *this);
+        m_swayPlacement->start();
+    }
 }
 
 void TrayPopover::paintEvent(QPaintEvent*)

@@ -1,6 +1,5 @@
 #include "tarnwick/helper/verificationcodecard.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "tarnwick/helper/desktopclipboard.h"
 #include "tarnwick/helper/traystyle.h"
 
 namespace tarnwick {
@@ -175,10 +175,7 @@ void VerificationCodeCard::refresh()
 
 void VerificationCodeCard::copyToClipboard()
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(QString::fromStdString(m_item.code));
-    }
+    desktopclipboard::setText(m_item.code, desktopclipboard::Origin::ownWindow);
     setCopied(true);
     m_copyReset.start(); // a second copy restarts the wait
 }

@@ -16,6 +16,8 @@ class PrivateBus {
 public:
     /// Starts dbus-daemon with no service directories: only what the test starts itself is on it.
     PrivateBus();
+    /// The same bus, also open to the programs of another (unprivileged) user the test runs them as.
+    explicit PrivateBus(const std::string& alsoUser);
 
     /// Empty when the daemon did not start (see failure()).
     const std::string& address() const { return m_address; }

@@ -15,6 +15,7 @@
 namespace tarnwick {
 
 class TrayModel;
+class SwayPopoverPlacement;
 class TrayPopoverView;
 
 class TrayPopover : public QWidget {
@@ -45,6 +46,7 @@ protected:
 
 private:
     TrayPopoverView* m_view = nullptr;
+    SwayPopoverPlacement* m_swayPlacement = nullptr;
 };
 
 } // namespace tarnwick
