@@ -89,14 +89,20 @@ private:
                 return;
             QByteArray request;
             char chunk[4096];
-            while (request.size() < 14 || request.size() < 14 + *reinterpret_cast<const uint32_t*>(request.constData() + 6)) {
+            // The header's numbers sit at odd offsets: copied out, never read in place.
+            auto headerField = [&](int offset) {
+                uint32_t value = 0;
+                std::memcpy(&value, request.constData() + offset, sizeof(value));
+                return value;
+            };
+            while (request.size() < 14 || uint32_t(request.size()) < 14 + headerField(6)) {
                 const ssize_t n = ::read(fd, chunk, sizeof(chunk));
                 if (n <= 0)
                     break;
                 request.append(chunk, n);
             }
             if (request.size() >= 14) {
-                const uint32_t type = *reinterpret_cast<const uint32_t*>(request.constData() + 10);
+                const uint32_t type = headerField(10);
                 const QByteArray payload = request.mid(14);
                 QByteArray reply;
                 std::lock_guard lock(m_mutex);
