@@ -104,12 +104,12 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   }, 60000, 'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${chromium.errors()}`); });
   await sleep(500); // let Chromium finish its first layout
 
-  // The user's arrangement puts the search field beside the account switcher.
-  const arrangement = path.join(process.env.XDG_CONFIG_HOME || path.join(os.homedir(), '.config'), 'fenmoorlab',
-    'tarnwick-toolbar.conf');
+  // The user's arrangement puts the search field beside the account switcher. It lives in a
+  // configuration home of this test's own, which the library reads when it first starts.
+  process.env.XDG_CONFIG_HOME = path.join(work, 'config');
+  const arrangement = path.join(process.env.XDG_CONFIG_HOME, 'fenmoorlab', 'tarnwick-toolbar.conf');
   fs.mkdirSync(path.dirname(arrangement), { recursive: true });
   fs.writeFileSync(arrangement, '[TarnwickToolbar]\nitems=accounts, search, flexibleSpace, compose, share, print\n');
-  t.after(() => fs.rmSync(arrangement, { force: true }));
 
   const actions = [];
   const addon = require(addonPath);

@@ -12,6 +12,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
@@ -66,6 +68,13 @@ private:
 
 class ToolbarTest : public ::testing::Test {
 protected:
+    // The saved arrangement lives in a settings file of this process's own: cases run side by side
+    // in separate processes, and each rewrites it.
+    static void SetUpTestSuite()
+    {
+        static QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    }
     void SetUp() override
     {
         ItemValidation::shared().reset();
