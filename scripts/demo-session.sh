@@ -35,33 +35,8 @@ item_at=     # "x y": its centre on the screen
 start_desktop() {
   local config=$work/config xfconfd
   mkdir -p "$config/xfce4/xfconf/xfce-perchannel-xml" "$config/dunst"
-  cat >"$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="30"/>
-      <property name="background-style" type="uint" value="1"/>
-      <property name="background-rgba" type="array">
-        <value type="double" value="0.14"/><value type="double" value="0.15"/>
-        <value type="double" value="0.17"/><value type="double" value="1"/>
-      </property>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/><value type="int" value="2"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="separator">
-      <property name="expand" type="bool" value="true"/><property name="style" type="uint" value="0"/>
-    </property>
-    <property name="plugin-2" type="string" value="systray"/>
-  </property>
-</channel>
-XML
+  sed 's/@SHADE@/0.15/g' "$(dirname "$0")/xfce4-panel-top.xml" \
+    >"$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"
   cat >"$work/report-banner" <<SCRIPT
 #!/bin/sh
 printf 'banner from %s: %s — %s\n' "\$DUNST_APP_NAME" "\$DUNST_SUMMARY" "\$DUNST_BODY" | tr '\n' ' ' >>"$desktop"

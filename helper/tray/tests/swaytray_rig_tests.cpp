@@ -23,6 +23,7 @@
 
 #include "tarnwick/helper/swaypopoverplacement.h"
 #include "tarnwick/testing/eventwait.h"
+#include "traypixels.h"
 #include "tarnwick/testing/privatebus.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
@@ -31,6 +32,7 @@
 
 namespace fs = std::filesystem;
 using tarnwick::testing::programOnPath;
+using tarnwick::test::contrast;
 using tarnwick::testing::Subprocess;
 using tarnwick::testing::TempDir;
 
@@ -41,28 +43,12 @@ constexpr int kWidth = 800, kHeight = 400;
 constexpr const char* kRigUser = "tarnwick-rig";
 constexpr const char* kCode = "482913";
 
-double luminance(QRgb c)
+// Screens and sway's tree announce nothing to this process: looked at again every 100 ms, for up
+// to this long unless a call says otherwise.
+constexpr std::chrono::seconds kRigWait{15};
+bool pollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kRigWait)
 {
-    auto channel = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
-}
-
-double contrast(QRgb a, QRgb b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// Waits for a condition that no event of this process announces (a screenshot, sway's tree):
-// looked at again every 100 ms.
-bool pollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(15))
-{
-    QTimer tick;
-    tick.start(100);
-    return tarnwick::testing::waitUntil(condition, timeout);
+    return tarnwick::testing::pollUntil(condition, timeout);
 }
 
 bool installed(const char* program)

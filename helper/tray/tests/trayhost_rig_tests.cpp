@@ -12,11 +12,13 @@
 #include <sstream>
 
 #include "tarnwick/testing/eventwait.h"
+#include "traypixels.h"
 #include "tarnwick/testing/privatebus.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
 
 using tarnwick::testing::PrivateBus;
+using tarnwick::test::contrast;
 using tarnwick::testing::Subprocess;
 using tarnwick::testing::TempDir;
 
@@ -25,51 +27,14 @@ namespace {
 constexpr int kPanelHeight = 30;
 constexpr const char* kXfconfd = "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd";
 
-// One panel along the top of the screen: an expanding separator pushes the tray to the right end.
+// The panel of scripts/xfce4-panel-top.xml in the given grey.
 std::string panelConfig(double shade)
 {
-    const std::string v = std::to_string(shade);
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="30"/>
-      <property name="background-style" type="uint" value="1"/>
-      <property name="background-rgba" type="array">
-        <value type="double" value=")" + v + R"("/><value type="double" value=")" + v + R"("/>
-        <value type="double" value=")" + v + R"("/><value type="double" value="1"/>
-      </property>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/><value type="int" value="2"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="separator">
-      <property name="expand" type="bool" value="true"/><property name="style" type="uint" value="0"/>
-    </property>
-    <property name="plugin-2" type="string" value="systray"/>
-  </property>
-</channel>
-)";
-}
-
-double luminance(QRgb c)
-{
-    auto channel = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
-}
-
-double contrast(QRgb a, QRgb b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    std::string config = tarnwick::testing::readFile(TARNWICK_PANEL_CONFIG);
+    const std::string value = std::to_string(shade);
+    for (std::size_t at; (at = config.find("@SHADE@")) != std::string::npos;)
+        config.replace(at, 7, value);
+    return config;
 }
 
 bool isBadge(QRgb c)

@@ -136,20 +136,18 @@ void defaultSink(HelperLog::Level level, std::string_view category, std::string_
     Writer& w = s.writer;
     // The system log identifier is fixed when the first record is written.
     if (!s.syslogOpen.load(std::memory_order_acquire)) {
-        {
-            std::unique_lock open(s.mutex);
-            if (!s.syslogOpen) {
-                static std::string ident; // openlog keeps the pointer
-                ident = s.subsystem;
-                // Without a system log socket glibc retries socket+connect on every call; skip the
-                // mirror instead.
-                const bool available = ::access("/dev/log", W_OK) == 0;
-                if (available)
-                    ::openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
-                std::lock_guard lock(w.mutex);
-                w.syslogAvailable = available;
-                s.syslogOpen = true;
-            }
+        std::unique_lock open(s.mutex);
+        if (!s.syslogOpen) {
+            static std::string ident; // openlog keeps the pointer
+            ident = s.subsystem;
+            // Without a system log socket glibc retries socket+connect on every call; skip the
+            // mirror instead.
+            const bool available = ::access("/dev/log", W_OK) == 0;
+            if (available)
+                ::openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
+            std::lock_guard lock(w.mutex);
+            w.syslogAvailable = available;
+            s.syslogOpen = true;
         }
     }
 
