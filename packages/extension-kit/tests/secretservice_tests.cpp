@@ -52,18 +52,22 @@ protected:
     const std::string probe = tt::builtProgram("packages/extension-kit/secretfile_probe");
 
     // Runs the probe commands one after another in one private session; returns each command's output
-    // lines.
+    // lines. Each command writes into a file of its own: the bus and the keyring daemons it activates
+    // share the session's standard output and may print there at any moment.
     std::vector<std::vector<std::string>> runInSession(const std::vector<std::vector<std::string>>& commands,
                                                        const std::string& password = "tarnwick-test",
                                                        LockPlace lock = LockPlace::runtimeDir)
     {
+        ++sessions;
         std::string script = "eval \"$(printf %s " + quote(password)
             + " | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)\"\n";
+        std::vector<fs::path> outFiles;
         for (const auto& command : commands) {
-            script += "echo '=='\n" + quote(probe);
+            outFiles.push_back(dir / ("session" + std::to_string(sessions) + "-out" + std::to_string(outFiles.size())));
+            script += quote(probe);
             for (const auto& arg : command)
                 script += " " + quote(arg);
-            script += "\n";
+            script += " >" + quote(outFiles.back().string()) + "\n";
         }
         tt::Subprocess::Options options;
         options.setEnv = {{"HOME", (dir / "home").string()},
@@ -83,16 +87,15 @@ protected:
         std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
         const auto result = tt::run(tt::programOnPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
         std::vector<std::vector<std::string>> outputs;
-        for (const auto& line : splitLines(result.out)) {
-            if (line == "==")
-                outputs.emplace_back();
-            else if (!outputs.empty())
-                outputs.back().push_back(line);
+        for (const auto& file : outFiles) {
+            EXPECT_TRUE(fs::exists(file)) << "a command did not run: " << result.out << result.err;
+            outputs.push_back(fs::exists(file) ? splitLines(tt::readFile(file)) : std::vector<std::string>{});
         }
-        EXPECT_EQ(outputs.size(), commands.size()) << result.out << result.err;
-        outputs.resize(commands.size());
         return outputs;
     }
+
+private:
+    int sessions = 0;
 };
 
 bool isKeyHex(const std::string& line)
@@ -121,7 +124,7 @@ TEST_F(SecretServiceSession, TwelveProcessesRacingSettleOnOneKeyWhereverTheyCanL
         fs::create_directories(sealed);
         fs::remove_all(dir / "home" / "data" / "keyrings"); // each round starts from an empty keyring
         const auto out = runInSession({{"race", "12", sealed.string()}, {"count"}, {"fetch"}}, "tarnwick-test", lock);
-        ASSERT_EQ(out[0].size(), 12u);
+        ASSERT_EQ(out[0].size(), 12u) << ::testing::PrintToString(out[0]);
         std::set<std::string> keys;
         for (const auto& line : out[0]) {
             const auto space = line.find(' ');
