@@ -6,6 +6,7 @@
 
 #include "keychainbridge.h"
 #include "tarnwick/extensionkit/memorykeystore.h"
+#include "tarnwick/testing/keyringsession.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
 
@@ -116,14 +117,6 @@ TEST(LocalCacheKey, ARacingCreatorsKeyWins)
 
 namespace {
 
-std::string quote(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 std::string hexToBase64(const std::string& hex)
 {
     std::string raw;
@@ -148,38 +141,9 @@ protected:
     std::vector<std::vector<std::string>> runIn(const std::filesystem::path& root,
                                                 const std::vector<std::vector<std::string>>& commands)
     {
-        std::string script = "eval \"$(printf tarnwick-test | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)\"\n";
-        for (const auto& command : commands) {
-            script += "echo '=='\n";
-            for (const auto& arg : command)
-                script += quote(arg) + " ";
-            script += "\n";
-        }
-        tt::Subprocess::Options options;
-        options.setEnv = {{"HOME", (root / "home").string()},
-                          {"XDG_DATA_HOME", (root / "home" / "data").string()},
-                          {"XDG_RUNTIME_DIR", (root / "run").string()}};
-        options.unsetEnv = {"GNOME_KEYRING_CONTROL", "GNOME_KEYRING_PID", "SSH_AUTH_SOCK"};
-        std::filesystem::create_directories(root / "home" / "data");
-        std::filesystem::create_directories(root / "run");
-        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
-        const auto result = tt::run(tt::programOnPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
-        std::vector<std::vector<std::string>> outputs;
-        std::string line;
-        for (char c : result.out + "\n") {
-            if (c != '\n') {
-                line += c;
-                continue;
-            }
-            if (line == "==")
-                outputs.emplace_back();
-            else if (!outputs.empty() && !line.empty())
-                outputs.back().push_back(line);
-            line.clear();
-        }
-        EXPECT_EQ(outputs.size(), commands.size()) << result.out << result.err;
-        outputs.resize(commands.size());
-        return outputs;
+        tt::KeyringSession session;
+        session.root = root;
+        return session.run(commands);
     }
     std::vector<std::string> key() const { return {ours, library}; }
 };

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "tarnwick/testing/keyringsession.h"
 #include "tarnwick/testing/subprocess.h"
 #include "tarnwick/testing/tempdir.h"
 
@@ -12,35 +13,6 @@ namespace tt = tarnwick::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quote(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
 
 // Where the processes can keep their creation lock: $XDG_RUNTIME_DIR, the cache directory (su, cron,
 // containers without a runtime directory), or nowhere (the oldest-item rule alone).
@@ -52,50 +24,25 @@ protected:
     const std::string probe = tt::builtProgram("packages/extension-kit/secretfile_probe");
 
     // Runs the probe commands one after another in one private session; returns each command's output
-    // lines. Each command writes into a file of its own: the bus and the keyring daemons it activates
-    // share the session's standard output and may print there at any moment.
+    // lines.
     std::vector<std::vector<std::string>> runInSession(const std::vector<std::vector<std::string>>& commands,
                                                        const std::string& password = "tarnwick-test",
                                                        LockPlace lock = LockPlace::runtimeDir)
     {
-        ++sessions;
-        std::string script = "eval \"$(printf %s " + quote(password)
-            + " | gnome-keyring-daemon --unlock --components=secrets 2>/dev/null)\"\n";
-        std::vector<fs::path> outFiles;
-        for (const auto& command : commands) {
-            outFiles.push_back(dir / ("session" + std::to_string(sessions) + "-out" + std::to_string(outFiles.size())));
-            script += quote(probe);
-            for (const auto& arg : command)
-                script += " " + quote(arg);
-            script += " >" + quote(outFiles.back().string()) + "\n";
-        }
-        tt::Subprocess::Options options;
-        options.setEnv = {{"HOME", (dir / "home").string()},
-                          {"XDG_DATA_HOME", (dir / "home" / "data").string()},
-                          {"XDG_CACHE_HOME", (dir / "home" / "cache").string()}};
-        options.unsetEnv = {"GNOME_KEYRING_CONTROL", "GNOME_KEYRING_PID", "SSH_AUTH_SOCK"};
-        if (lock == LockPlace::runtimeDir) {
-            options.setEnv["XDG_RUNTIME_DIR"] = (dir / "run").string();
-        } else {
-            options.unsetEnv.push_back("XDG_RUNTIME_DIR");
-            std::filesystem::remove_all(dir / "home" / "cache" / "tarnwick");
+        tt::KeyringSession session{dir.path(), password, {{"XDG_CACHE_HOME", (dir / "home" / "cache").string()}},
+                                   lock == LockPlace::runtimeDir};
+        if (lock != LockPlace::runtimeDir) {
+            fs::remove_all(dir / "home" / "cache" / "tarnwick");
             if (lock == LockPlace::nowhere) // a plain file where the lock's directory would be
                 dir.write("home/cache/tarnwick", "");
         }
-        std::filesystem::create_directories(dir / "home" / "data");
-        std::filesystem::create_directories(dir / "run");
-        std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
-        const auto result = tt::run(tt::programOnPath("dbus-run-session"), {"--", "sh", "-c", script}, options);
-        std::vector<std::vector<std::string>> outputs;
-        for (const auto& file : outFiles) {
-            EXPECT_TRUE(fs::exists(file)) << "a command did not run: " << result.out << result.err;
-            outputs.push_back(fs::exists(file) ? splitLines(tt::readFile(file)) : std::vector<std::string>{});
+        std::vector<std::vector<std::string>> withProbe;
+        for (auto command : commands) {
+            command.insert(command.begin(), probe);
+            withProbe.push_back(std::move(command));
         }
-        return outputs;
+        return session.run(withProbe);
     }
-
-private:
-    int sessions = 0;
 };
 
 bool isKeyHex(const std::string& line)
