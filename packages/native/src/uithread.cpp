@@ -13,6 +13,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "tarnwick/native/readersafeenvironment.h"
+
 namespace tarnwick::native {
 namespace {
 
@@ -103,7 +105,7 @@ void uiThreadMain(OwnThread* state)
         // The event dispatcher exists now; children the host starts later must not inherit the
         // switch.
         if (state->setNoGlib)
-            ::unsetenv("QT_NO_GLIB");
+            removeEnvironmentVariableForReaders("QT_NO_GLIB");
         while (!state->early.empty()) {
             QMetaObject::invokeMethod(&app, std::move(state->early.front()), Qt::QueuedConnection);
             state->early.pop_front();
@@ -126,9 +128,10 @@ void startOwnThread(OwnThread& state)
     // runs the default main context on the host's main thread). Qt's GLib dispatcher would acquire
     // and dispatch that very context on the UI thread, running the host's sources there and
     // stalling both threads; Qt's own poll dispatcher touches no GLib context. The switch is read
-    // once, while the application is constructed, and removed again right after.
+    // once, while the application is constructed, and removed again right after; the host's other
+    // threads may be reading the environment meanwhile.
     if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) {
-        ::setenv("QT_NO_GLIB", "1", 1);
+        setEnvironmentVariableForReaders("QT_NO_GLIB", "1");
         state.setNoGlib = true;
     }
     state.thread = std::thread(uiThreadMain, &state);
