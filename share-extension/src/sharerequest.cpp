@@ -4,23 +4,10 @@
 #include <QTextBoundaryFinder>
 
 #include "tarnwick/rpc/asciicase.h"
+#include "tarnwick/rpc/asciihex.h"
 #include "tarnwick/share/sharehandoff.h"
 
 namespace tarnwick {
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 ShareRequest::ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher,
                            ShareStaging::Limits limits)
@@ -54,9 +41,9 @@ std::optional<std::string> ShareRequest::localPath(const std::string& item)
             path += rest[i];
             continue;
         }
-        if (i + 2 >= rest.size() || hexValue(rest[i + 1]) < 0 || hexValue(rest[i + 2]) < 0)
+        if (i + 2 >= rest.size() || ascii::hexDigit(rest[i + 1]) < 0 || ascii::hexDigit(rest[i + 2]) < 0)
             return std::nullopt;
-        const char decoded = static_cast<char>(hexValue(rest[i + 1]) * 16 + hexValue(rest[i + 2]));
+        const char decoded = static_cast<char>(ascii::hexDigit(rest[i + 1]) * 16 + ascii::hexDigit(rest[i + 2]));
         if (decoded == '\0')
             return std::nullopt;
         path += decoded;

@@ -1,5 +1,7 @@
 #include "tarnwick/widgets/hexcolor.h"
 
+#include "tarnwick/rpc/asciihex.h"
+
 namespace tarnwick {
 
 std::optional<QColor> parseHexColor(std::string_view text)
@@ -11,22 +13,10 @@ std::optional<QColor> parseHexColor(std::string_view text)
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '#')
         text.remove_prefix(1);
-    if (text.size() != 6)
+    const auto value = ascii::sixHexDigits(text);
+    if (!value)
         return std::nullopt;
-    unsigned value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return QColor::fromRgb((value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
+    return QColor::fromRgb((*value >> 16) & 0xff, (*value >> 8) & 0xff, *value & 0xff);
 }
 
 QColor colorFromHex(std::string_view text, const QColor& accent)

@@ -2,19 +2,12 @@
 
 #include <limits>
 
+#include "tarnwick/rpc/asciihex.h"
+
 namespace tarnwick::native {
 namespace {
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using ascii::hexDigit;
 
 bool isSpace(char c)
 {

@@ -5,31 +5,13 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "tarnwick/rpc/asciihex.h"
+
 namespace tarnwick {
 namespace {
 
 // Larger images are no dot; refusing them keeps a hostile height from allocating gigabytes.
 constexpr double kMaxSide = 8192;
-
-std::optional<unsigned> sixHexDigits(std::string_view text)
-{
-    if (text.size() != 6)
-        return std::nullopt;
-    unsigned value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return value;
-}
 
 QColor fromRgb(unsigned rgb)
 {
@@ -51,7 +33,7 @@ QColor AccountDot::entityColor(std::string_view colorHex)
         colorHex.remove_suffix(1);
     if (!colorHex.empty() && colorHex.front() == '#')
         colorHex.remove_prefix(1);
-    if (const auto rgb = sixHexDigits(colorHex))
+    if (const auto rgb = ascii::sixHexDigits(colorHex))
         return fromRgb(*rgb);
     return QColor(168, 85, 247);
 }
@@ -63,7 +45,7 @@ QColor AccountDot::hexColor(const QString& hex)
         digits.remove(0, 1);
     const QByteArray latin = digits.toLatin1();
     if (digits.size() == 6) {
-        if (const auto rgb = sixHexDigits(std::string_view(latin.constData(), static_cast<std::size_t>(latin.size()))))
+        if (const auto rgb = ascii::sixHexDigits(std::string_view(latin.constData(), static_cast<std::size_t>(latin.size()))))
             return fromRgb(*rgb);
     }
     return QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f);
