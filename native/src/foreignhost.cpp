@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include "tarnwick/native/actionbridge.h"
+#include "tarnwick/native/qtwheeltimer.h"
 #include "tarnwick/native/toolbarmanagerbase.h"
 #include "x11navigationinput.h"
 
@@ -26,27 +27,6 @@ Reply<T> own(T* reply)
 {
     return Reply<T>(reply, &std::free);
 }
-
-// The wheel pause of phase-less scrolls, on the UI thread's event loop.
-class WheelTimer final : public native::MouseNavigationRecognizer::Timer {
-public:
-    WheelTimer() { m_timer.setSingleShot(true); }
-    void start(std::chrono::milliseconds delay, std::function<void()> fire) override
-    {
-        stop();
-        m_connection = QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(fire));
-        m_timer.start(delay);
-    }
-    void stop() override
-    {
-        m_timer.stop();
-        QObject::disconnect(m_connection);
-    }
-
-private:
-    QTimer m_timer;
-    QMetaObject::Connection m_connection;
-};
 
 } // namespace
 
@@ -95,7 +75,7 @@ ForeignHost::ForeignHost(std::unique_ptr<X11Connection> connection, std::uint32_
                          native::ToolbarManagerBase& manager, std::function<void()> onHostGone)
     : m_x(std::move(connection)), m_host(hostWindow), m_manager(manager), m_onHostGone(std::move(onHostGone)),
       m_recognizer([this](native::NavigationDirection d, native::NavigationSource s) { m_manager.handleMouseNavigation(d, s); },
-                   &std::chrono::steady_clock::now, std::make_unique<WheelTimer>())
+                   &std::chrono::steady_clock::now, native::makeQtWheelTimer())
 {
     xcb_connection_t* c = m_x->get();
     m_recognizer.sources = m_manager.mouseNavigationSources();

@@ -3,34 +3,13 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
-#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
+#include "tarnwick/native/qtwheeltimer.h"
+
 namespace tarnwick::native {
 namespace {
-
-// The wheel pause timer on the UI thread's event loop.
-class QtWheelTimer final : public MouseNavigationRecognizer::Timer {
-public:
-    QtWheelTimer() { m_timer.setSingleShot(true); }
-    void start(std::chrono::milliseconds delay, std::function<void()> fire) override
-    {
-        m_timer.stop();
-        QObject::disconnect(m_connection);
-        m_connection = QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(fire));
-        m_timer.start(delay);
-    }
-    void stop() override
-    {
-        m_timer.stop();
-        QObject::disconnect(m_connection);
-    }
-
-private:
-    QTimer m_timer;
-    QMetaObject::Connection m_connection;
-};
 
 int buttonNumber(Qt::MouseButton button)
 {
@@ -73,7 +52,7 @@ unsigned phaseFlags(Qt::ScrollPhase phase)
 
 MouseNavigationMonitor::MouseNavigationMonitor(Navigate onNavigate, QObject* parent)
     : QObject(parent),
-      m_recognizer(std::move(onNavigate), &std::chrono::steady_clock::now, std::make_unique<QtWheelTimer>())
+      m_recognizer(std::move(onNavigate), &std::chrono::steady_clock::now, makeQtWheelTimer())
 {
 }
 

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tarnwick/rpc/asciihex.h"
+
 namespace tarnwick::json {
 namespace {
 
@@ -244,17 +246,6 @@ struct Writer {
     }
 };
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The code unit of a \uXXXX escape starting at text[i] (the backslash), or -1.
 int escapedUnit(std::string_view text, std::size_t i)
 {
@@ -262,7 +253,7 @@ int escapedUnit(std::string_view text, std::size_t i)
         return -1;
     int unit = 0;
     for (std::size_t k = i + 2; k < i + 6; ++k) {
-        const int d = hexDigit(text[k]);
+        const int d = ascii::hexDigit(text[k]);
         if (d < 0)
             return -1;
         unit = unit * 16 + d;
