@@ -108,7 +108,7 @@ TEST(WidgetHost, MalformedOrMissingSnapshotStillRenders)
             EXPECT_FALSE(QImage(QString::fromStdString(out.string())).isNull());
         }
     }
-    // And from the group container, which a test build does not have.
+    // And from the group container, which holds no snapshot here.
     const auto out = host.tmp.path() / "default.png";
     EXPECT_EQ(host.run({"render", "--kind", "dashboard", "--out", out.string()}).status, 0);
 }
@@ -140,7 +140,25 @@ TEST(WidgetHost, TimelinePrintsOneEntryAndARefreshFifteenMinutesLater)
         ASSERT_TRUE(date.isValid() && reload.isValid());
         EXPECT_EQ(date.msecsTo(reload), 15 * 60 * 1000);
         const Object& cache = *entries[0].object()->at("cache").object();
-        EXPECT_EQ(cache.at("totalUnread").integer(), 0) << "no snapshot in a test build: the empty one";
+        EXPECT_EQ(cache.at("totalUnread").integer(), 0) << "no snapshot in the group container: the empty one";
         EXPECT_TRUE(cache.at("accounts").array()->empty());
     }
+}
+
+TEST(WidgetHost, ShowsWhatTheMainApplicationWroteIntoTheDefaultGroupContainer)
+{
+    Host host;
+    const auto container = host.tmp.path() / "data" / "group-containers" / "group.com.fenmoorlab.tarnwick";
+    host.tmp.write("data/group-containers/group.com.fenmoorlab.tarnwick/widget-cache.json", kSnapshot);
+    const auto r = host.run({"timeline", "--kind", "unread"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto value = json::parse(r.out);
+    ASSERT_TRUE(value && value->object()) << r.out;
+    const Object& cache = *value->object()->at("entries").array()->at(0).object()->at("cache").object();
+    EXPECT_EQ(cache.at("totalUnread").integer(), 4);
+    ASSERT_EQ(cache.at("accounts").array()->size(), 1u);
+    EXPECT_EQ(*cache.at("accounts").array()->at(0).object()->at("name").string(), "Work");
+
+    const std::string log = tarnwick::testing::readFile(container / "logs" / "widgets-extension.log");
+    EXPECT_NE(log.find("Loaded widget cache: 1 account(s), 4 unread, 1 message(s)"), std::string::npos) << log;
 }
