@@ -28,8 +28,9 @@ packages=(
   nodejs
   # the native toolbar inside a foreign X11 host window (XInput2 raw events) and the addon's file
   # drop (an XDND source over plain xcb), each tested end to end against a real Chromium window on
-  # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots
-  libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick
+  # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots,
+  # xclip reads the clipboard
+  libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick xclip
   # case-folding tests run under Turkish casing rules (tr_TR.UTF-8 is generated below)
   locales
   # real tray hosts and a real notification server for the tray and demo tests: xfce4-panel on Xvfb,

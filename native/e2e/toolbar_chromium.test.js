@@ -61,8 +61,16 @@ function children(window) {
   return found;
 }
 
+// The top-level windows of the screen.
+function topLevelWindows() {
+  const root = Number(x11('xwininfo', ['-root']).match(/Window id: (0x[0-9a-f]+)/)[1]);
+  return children(root);
+}
+
+// False also for a window that is gone (a closed pop-up may be destroyed).
 function isViewable(window) {
-  return /Map State: IsViewable/.test(x11('xwininfo', ['-id', String(window)]));
+  const r = spawnSync('xwininfo', ['-id', String(window)], { encoding: 'utf8', env: process.env });
+  return r.status === 0 && /Map State: IsViewable/.test(r.stdout);
 }
 
 // The mean red and green of a region of the screen, 0..1.
@@ -79,7 +87,7 @@ function handleFor(windowId) {
   return handle;
 }
 
-test('the toolbar lives in a strip inside a real Chromium window and its clicks and side buttons come back', async (t) => {
+test('the toolbar lives in a strip inside a real Chromium window and its clicks, menus and side buttons come back', async (t) => {
   assert.ok(addonPath && libraryPath, 'TARNWICK_ADDON and TARNWICK_NATIVE_LIBRARY come from CTest');
   const { server, display } = await startXvfb();
   t.after(() => server.kill('SIGTERM'));
@@ -151,6 +159,7 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
   }
   await sleep(500);
   assert.deepStrictEqual(actions.filter(([a]) => a === 'newMessage'), [['newMessage', '']]);
+  const composeX = x;
 
   // The account switcher is at the left end: walk it with real clicks until the second account answers.
   x = left + 4;
@@ -172,6 +181,31 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks 
     await sleep(250);
   }
   assert.deepStrictEqual(actions.filter(([a]) => a === 'search'), [['search', 'from:anna']]);
+
+  // The share button, right of compose, opens the share targets as a real pop-up menu over the
+  // strip; its first entry, Copy Link, puts the link on the X11 clipboard.
+  const link = 'https://mail.example.com/mail/u/0/#inbox/thread-1';
+  addon.setShareUrl(link);
+  addon.setItemEnabled('share', true); // the main application enables it once a thread is open
+  await sleep(200);
+  const before = new Set(topLevelWindows().filter((w) => isViewable(w.id)).map((w) => w.id));
+  const newPopup = () => topLevelWindows().find((w) => !before.has(w.id) && isViewable(w.id));
+  let menu;
+  for (x = composeX; !menu && x < left + hostWidth; x += 6) {
+    x11('xdotool', ['mousemove', String(x), String(y), 'click', '1']);
+    await sleep(150);
+    menu = newPopup();
+  }
+  assert.ok(menu, `a pop-up menu opened from the strip: ${JSON.stringify(actions)}; top-level windows: ${JSON.stringify(topLevelWindows())}, before: ${JSON.stringify([...before])}`);
+  assert.ok(menu.y > y && menu.y <= top + height + 40 && Math.abs(menu.x - x) < 400,
+    `the menu opens below its button: ${JSON.stringify(menu)}, button at ${x},${y}`);
+  x11('xdotool', ['key', 'Down', 'Return']);
+  await until(() => !isViewable(menu.id), 10000, 'the menu to close');
+  const copied = await until(() => {
+    const r = spawnSync('xclip', ['-o', '-selection', 'clipboard'], { encoding: 'utf8', env: process.env, timeout: 5000 });
+    return r.status === 0 && r.stdout;
+  }, 10000, 'the link on the clipboard');
+  assert.strictEqual(copied, link);
 
   // The back button over the web content.
   x11('xdotool', ['mousemove', String(left + 300), String(top + height + 200), 'click', '8']);
