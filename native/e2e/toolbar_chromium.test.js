@@ -87,7 +87,7 @@ function handleFor(windowId) {
   return handle;
 }
 
-test('the toolbar lives in a strip inside a real Chromium window and its clicks, menus and side buttons come back', async (t) => {
+test('the toolbar lives in a strip inside a real Chromium window and its clicks, menus, customization and side buttons come back', async (t) => {
   assert.ok(addonPath && libraryPath, 'TARNWICK_ADDON and TARNWICK_NATIVE_LIBRARY come from CTest');
   const { server, display } = await startXvfb();
   t.after(() => server.kill('SIGTERM'));
@@ -206,6 +206,18 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
     return r.status === 0 && r.stdout;
   }, 10000, 'the link on the clipboard');
   assert.strictEqual(copied, link);
+
+  // Customization: the palette opens as a window of its own; the last of the toolbar's items (Print)
+  // is unticked with the real keyboard, OK saves the arrangement without it.
+  const beforePalette = new Set(topLevelWindows().filter((w) => isViewable(w.id)).map((w) => w.id));
+  addon.runCustomization();
+  const palette = await until(() => topLevelWindows().find((w) => !beforePalette.has(w.id) && isViewable(w.id)
+    && w.width > 100 && w.height > 100), 10000, 'the customization palette');
+  x11('xdotool', ['windowfocus', '--sync', String(palette.id)]);
+  x11('xdotool', ['key', '--delay', '60', 'Home', 'Down', 'Down', 'Down', 'Down', 'Down', 'space', 'Return']);
+  await until(() => !isViewable(palette.id), 10000, 'the palette to close');
+  await until(() => /^items=accounts, search, flexibleSpace, compose, share$/m.test(fs.readFileSync(arrangement, 'utf8')),
+    10000, 'the arrangement without Print');
 
   // The back button over the web content.
   x11('xdotool', ['mousemove', String(left + 300), String(top + height + 200), 'click', '8']);
