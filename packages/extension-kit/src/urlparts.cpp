@@ -1,6 +1,7 @@
 #include "urlparts_p.h"
 
 #include "tarnwick/rpc/asciicase.h"
+#include "tarnwick/rpc/asciihex.h"
 
 #include <cstring>
 
@@ -17,17 +18,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool allowed(char c)
 {
     return isAlpha(c) || isDigit(c) || (c != '\0' && std::strchr("-._~:/?#[]@!$&'()*+,;=", c) != nullptr);
@@ -39,7 +29,7 @@ std::optional<Parts> parse(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%') {
-            if (i + 2 >= text.size() || hexValue(text[i + 1]) < 0 || hexValue(text[i + 2]) < 0)
+            if (i + 2 >= text.size() || ascii::hexDigit(text[i + 1]) < 0 || ascii::hexDigit(text[i + 2]) < 0)
                 return std::nullopt;
             i += 2;
         } else if (!allowed(text[i])) {
@@ -106,8 +96,10 @@ std::string percentDecode(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        const int high = text[i] == '%' && i + 2 < text.size() ? ascii::hexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? ascii::hexDigit(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
             out += text[i];
