@@ -50,9 +50,8 @@ function x11(program, args) {
   return result.stdout;
 }
 
-// The children of `window`: id, width, height, x, y (relative to the window).
-function children(window) {
-  const tree = x11('xwininfo', ['-children', '-id', String(window)]);
+// The windows xwininfo -children lists: id, width, height, x, y (relative to their parent).
+function listedChildren(tree) {
   const found = [];
   for (const line of tree.split('\n')) {
     const m = line.match(/^\s+(0x[0-9a-f]+) .*?\s(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s/);
@@ -61,16 +60,24 @@ function children(window) {
   return found;
 }
 
-// The top-level windows of the screen.
+function children(window) {
+  return listedChildren(x11('xwininfo', ['-children', '-id', String(window)]));
+}
+
 function topLevelWindows() {
-  const root = Number(x11('xwininfo', ['-root']).match(/Window id: (0x[0-9a-f]+)/)[1]);
-  return children(root);
+  return listedChildren(x11('xwininfo', ['-root', '-children']));
 }
 
 // False also for a window that is gone (a closed pop-up may be destroyed).
 function isViewable(window) {
   const r = spawnSync('xwininfo', ['-id', String(window)], { encoding: 'utf8', env: process.env });
   return r.status === 0 && /Map State: IsViewable/.test(r.stdout);
+}
+
+// A function that finds a top-level window mapped since it was made (a pop-up, a dialog).
+function newTopLevelFinder(accept = () => true) {
+  const before = new Set(topLevelWindows().filter((w) => isViewable(w.id)).map((w) => w.id));
+  return () => topLevelWindows().find((w) => !before.has(w.id) && isViewable(w.id) && accept(w));
 }
 
 // The mean red and green of a region of the screen, 0..1.
@@ -188,15 +195,14 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   addon.setShareUrl(link);
   addon.setItemEnabled('share', true); // the main application enables it once a thread is open
   await sleep(200);
-  const before = new Set(topLevelWindows().filter((w) => isViewable(w.id)).map((w) => w.id));
-  const newPopup = () => topLevelWindows().find((w) => !before.has(w.id) && isViewable(w.id));
+  const newPopup = newTopLevelFinder();
   let menu;
   for (x = composeX; !menu && x < left + hostWidth; x += 6) {
     x11('xdotool', ['mousemove', String(x), String(y), 'click', '1']);
     await sleep(150);
     menu = newPopup();
   }
-  assert.ok(menu, `a pop-up menu opened from the strip: ${JSON.stringify(actions)}; top-level windows: ${JSON.stringify(topLevelWindows())}, before: ${JSON.stringify([...before])}`);
+  assert.ok(menu, `a pop-up menu opened from the strip: ${JSON.stringify(actions)}; top-level windows: ${JSON.stringify(topLevelWindows())}`);
   assert.ok(menu.y > y && menu.y <= top + height + 40 && Math.abs(menu.x - x) < 400,
     `the menu opens below its button: ${JSON.stringify(menu)}, button at ${x},${y}`);
   x11('xdotool', ['key', 'Down', 'Return']);
@@ -209,10 +215,9 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
 
   // Customization: the palette opens as a window of its own; the last of the toolbar's items (Print)
   // is unticked with the real keyboard, OK saves the arrangement without it.
-  const beforePalette = new Set(topLevelWindows().filter((w) => isViewable(w.id)).map((w) => w.id));
+  const newPalette = newTopLevelFinder((w) => w.width > 100 && w.height > 100);
   addon.runCustomization();
-  const palette = await until(() => topLevelWindows().find((w) => !beforePalette.has(w.id) && isViewable(w.id)
-    && w.width > 100 && w.height > 100), 10000, 'the customization palette');
+  const palette = await until(newPalette, 10000, 'the customization palette');
   x11('xdotool', ['windowfocus', '--sync', String(palette.id)]);
   x11('xdotool', ['key', '--delay', '60', 'Home', 'Down', 'Down', 'Down', 'Down', 'Down', 'space', 'Return']);
   await until(() => !isViewable(palette.id), 10000, 'the palette to close');

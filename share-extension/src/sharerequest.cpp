@@ -41,12 +41,10 @@ std::optional<std::string> ShareRequest::localPath(const std::string& item)
             path += rest[i];
             continue;
         }
-        if (i + 2 >= rest.size() || ascii::hexDigit(rest[i + 1]) < 0 || ascii::hexDigit(rest[i + 2]) < 0)
+        const int decoded = ascii::hexByte(rest.substr(i + 1, 2));
+        if (decoded <= 0) // not an escape, or an escaped NUL
             return std::nullopt;
-        const char decoded = static_cast<char>(ascii::hexDigit(rest[i + 1]) * 16 + ascii::hexDigit(rest[i + 2]));
-        if (decoded == '\0')
-            return std::nullopt;
-        path += decoded;
+        path += static_cast<char>(decoded);
         i += 2;
     }
     return path;

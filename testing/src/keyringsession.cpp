@@ -9,6 +9,9 @@ namespace tarnwick::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A shell word that stands for `s` exactly.
 std::string shellQuote(const std::string& s)
 {
     std::string out = "'";
@@ -16,8 +19,6 @@ std::string shellQuote(const std::string& s)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
-
-namespace {
 
 std::vector<std::string> nonEmptyLines(const std::string& text)
 {

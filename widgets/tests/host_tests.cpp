@@ -148,8 +148,8 @@ TEST(WidgetHost, TimelinePrintsOneEntryAndARefreshFifteenMinutesLater)
 TEST(WidgetHost, ShowsWhatTheMainApplicationWroteIntoTheDefaultGroupContainer)
 {
     Host host;
-    const auto container = host.tmp.path() / "data" / "group-containers" / "group.com.fenmoorlab.tarnwick";
-    host.tmp.write("data/group-containers/group.com.fenmoorlab.tarnwick/widget-cache.json", kSnapshot);
+    const std::string container = "data/group-containers/group.com.fenmoorlab.tarnwick";
+    host.tmp.write(container + "/widget-cache.json", kSnapshot);
     const auto r = host.run({"timeline", "--kind", "unread"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto value = json::parse(r.out);
@@ -159,6 +159,6 @@ TEST(WidgetHost, ShowsWhatTheMainApplicationWroteIntoTheDefaultGroupContainer)
     ASSERT_EQ(cache.at("accounts").array()->size(), 1u);
     EXPECT_EQ(*cache.at("accounts").array()->at(0).object()->at("name").string(), "Work");
 
-    const std::string log = tarnwick::testing::readFile(container / "logs" / "widgets-extension.log");
+    const std::string log = tarnwick::testing::readFile(host.tmp / (container + "/logs/widgets-extension.log"));
     EXPECT_NE(log.find("Loaded widget cache: 1 account(s), 4 unread, 1 message(s)"), std::string::npos) << log;
 }

@@ -29,7 +29,7 @@ std::optional<Parts> parse(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%') {
-            if (i + 2 >= text.size() || ascii::hexDigit(text[i + 1]) < 0 || ascii::hexDigit(text[i + 2]) < 0)
+            if (ascii::hexByte(text.substr(i + 1, 2)) < 0)
                 return std::nullopt;
             i += 2;
         } else if (!allowed(text[i])) {
@@ -96,10 +96,9 @@ std::string percentDecode(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const int high = text[i] == '%' && i + 2 < text.size() ? ascii::hexDigit(text[i + 1]) : -1;
-        const int low = high >= 0 ? ascii::hexDigit(text[i + 2]) : -1;
-        if (low >= 0) {
-            out += static_cast<char>(high * 16 + low);
+        const int byte = text[i] == '%' ? ascii::hexByte(text.substr(i + 1, 2)) : -1;
+        if (byte >= 0) {
+            out += static_cast<char>(byte);
             i += 2;
         } else {
             out += text[i];

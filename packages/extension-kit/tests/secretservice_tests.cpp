@@ -29,8 +29,11 @@ protected:
                                                        const std::string& password = "tarnwick-test",
                                                        LockPlace lock = LockPlace::runtimeDir)
     {
-        tt::KeyringSession session{dir.path(), password, {{"XDG_CACHE_HOME", (dir / "home" / "cache").string()}},
-                                   lock == LockPlace::runtimeDir};
+        tt::KeyringSession session;
+        session.root = dir.path();
+        session.password = password;
+        session.env = {{"XDG_CACHE_HOME", (dir / "home" / "cache").string()}};
+        session.runtimeDir = lock == LockPlace::runtimeDir;
         if (lock != LockPlace::runtimeDir) {
             fs::remove_all(dir / "home" / "cache" / "tarnwick");
             if (lock == LockPlace::nowhere) // a plain file where the lock's directory would be

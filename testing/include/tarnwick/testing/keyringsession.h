@@ -27,7 +27,4 @@ struct KeyringSession {
     std::vector<std::vector<std::string>> run(const std::vector<std::vector<std::string>>& commands);
 };
 
-/// A shell word that stands for `s` exactly.
-std::string shellQuote(const std::string& s);
-
 } // namespace tarnwick::testing

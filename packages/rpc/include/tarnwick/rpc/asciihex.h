@@ -19,6 +19,17 @@ constexpr int hexDigit(char c)
     return -1;
 }
 
+/// The byte two hexadecimal digits stand for (a percent-escape's "%41" without its '%'), or -1
+/// when `two` is shorter or holds anything else.
+constexpr int hexByte(std::string_view two)
+{
+    if (two.size() < 2)
+        return -1;
+    const int high = hexDigit(two[0]);
+    const int low = hexDigit(two[1]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
 /// The value of exactly six hexadecimal digits ("RRGGBB"); nothing for any other text.
 constexpr std::optional<unsigned> sixHexDigits(std::string_view text)
 {
