@@ -1,4 +1,5 @@
-# tarnwick_add_test(<name> [QT_APP] SOURCES <files...> LIBRARIES <targets...> [RESOURCE_LOCK <name>])
+# tarnwick_add_test(<name> [QT_APP] [WHOLE_PROGRAM] SOURCES <files...> LIBRARIES <targets...>
+#                   [RESOURCE_LOCK <name>] [TIMEOUT <seconds>])
 #
 # RESOURCE_LOCK: CTest runs tests in parallel; tests that own a well-known D-Bus name or watch a
 # session-wide signal name the resource (one name) here so they never overlap.
@@ -6,6 +7,8 @@
 # testing/ creates one before running the cases.
 # One GoogleTest executable per unit of behaviour; its cases are discovered at test time so a
 # sanitizer build never runs test binaries during the build. Views run on Qt's offscreen platform.
+# WHOLE_PROGRAM: the executable is one CTest test, so its cases share what its GoogleTest
+# environment starts once (a whole desktop, for the real-host rigs); TIMEOUT bounds it.
 #
 # Every test needs the private session of scripts/with-session.sh (its own bus, keyring, home and no
 # display): outside it a test would reach the developer's own desktop, so CTest refuses to start.
@@ -20,7 +23,7 @@ function(tarnwick_add_test name)
   if(NOT BUILD_TESTING)
     return()
   endif()
-  cmake_parse_arguments(ARG "QT_APP" "RESOURCE_LOCK" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "QT_APP;WHOLE_PROGRAM" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_QT_APP)
     set(test_main TarnwickQtTestMain)
@@ -33,6 +36,15 @@ function(tarnwick_add_test name)
   set(extra_properties)
   if(ARG_RESOURCE_LOCK)
     set(extra_properties RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+  endif()
+  if(ARG_WHOLE_PROGRAM)
+    if(NOT ARG_TIMEOUT)
+      set(ARG_TIMEOUT 900)
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${ARG_TIMEOUT}
+      ${extra_properties})
+    return()
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

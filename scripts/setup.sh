@@ -44,6 +44,14 @@ packages=(
   # Focus follows Do Not Disturb: a real notification server whose pause the tests toggle, and the
   # GNOME notification schema the helper watches
   dunst gsettings-desktop-schemas
+  # the two desktops most users run, headless, as tray and notification hosts: GNOME Shell with the
+  # AppIndicator extension (gjs owns its notification server) and KDE Plasma on kwin_wayland
+  # (plasma-desktop holds the shell package, qtwayland5 lets plasmashell start, the protocol XML
+  # builds the tests' fake-input client); python3-dbus drives their buses
+  gnome-shell gnome-shell-extension-appindicator gjs
+  kwin-wayland plasma-workspace plasma-desktop qtwayland5 plasma-wayland-protocols python3-dbus
+  # trays that speak only XEmbed: i3bar under i3, and tint2
+  i3-wm tint2
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
