@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "tarnwick/helper/dispatcher.h"
+#include "tarnwick/helper/displaysession.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/helperappdelegate.h"
 #include "tarnwick/helper/terminationrequests.h"
@@ -34,19 +35,13 @@ int reserveStdoutForProtocol()
 
 // The helper has to speak the protocol whatever the display: without one Qt's offscreen platform
 // is used directly, and behind every other choice it is the fallback, so a DISPLAY naming a server
-// that is gone (Qt would abort before the first line) still gives a working helper.
+// that is gone (Qt would abort before the first line) still gives a working helper. A display that
+// is named but not up yet (an early start in a log-in) is waited for, briefly.
 void selectPlatform()
 {
-    QByteArray platforms = qgetenv("QT_QPA_PLATFORM");
-    if (platforms.isEmpty()) {
-        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            platforms = "wayland;xcb";
-        else if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-            platforms = "xcb";
-    }
-    if (!platforms.split(';').contains("offscreen"))
-        platforms += platforms.isEmpty() ? "offscreen" : ";offscreen";
-    qputenv("QT_QPA_PLATFORM", platforms);
+    const displaysession::Environment env = displaysession::current();
+    displaysession::waitForDisplay(env, std::chrono::seconds(10));
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(displaysession::platforms(env)));
 }
 
 // Ends the process without returning from main: the reader thread may still be reading and
@@ -104,6 +99,10 @@ int main(int argc, char** argv)
     });
 
     HelperLog::info("Lifecycle", "TarnwickHelper started");
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") &&
+        (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")))
+        HelperLog::warn("Lifecycle", "No display could be reached: running offscreen, so the tray popover and "
+                                     "windows are not shown on any screen");
     mainQueue.post([transport] { FocusFilterController::shared().setup(transport); });
     transport->onMessage(Dispatcher(transport, mainQueue, HelperComponents::shared()));
     transport->startReading();

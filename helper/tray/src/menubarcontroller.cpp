@@ -71,7 +71,8 @@ void MenuBarController::create(std::shared_ptr<StdioTransport> transport)
     HelperLog::info(kCategory, "Status item attached to system menu bar");
     m_host.attach({weakly([](MenuBarController& c) { c.togglePopover(); }),
                    weakly([](MenuBarController& c) { c.popoverWillClose(); }),
-                   weakly([](MenuBarController& c) { c.popoverDidClose(); })});
+                   weakly([](MenuBarController& c) { c.popoverDidClose(); }),
+                   weakly([](MenuBarController& c, TrayMenuCommand command) { c.runMenuCommand(command); })});
     m_hasStatusItem = true;
     updateTitle();
 }
@@ -135,6 +136,24 @@ void MenuBarController::updateTitle()
     }
     m_host.setCounts(accounts, m_model.unreadDisplay());
     m_host.setTitle(title, MenuBarTitle::accessibilityDescription(accounts));
+}
+
+void MenuBarController::runMenuCommand(TrayMenuCommand command)
+{
+    // The menu's entries do what the popover's controls of the same names do.
+    const TrayPopoverActions actions = makePopoverActions();
+    switch (command) {
+    case TrayMenuCommand::openInbox: actions.onOpenApp(); break;
+    case TrayMenuCommand::newMessage: actions.onCompose(std::nullopt); break;
+    case TrayMenuCommand::refreshInbox:
+        if (m_model.isRefreshing())
+            return;
+        m_model.setIsRefreshing(true);
+        actions.onRefresh();
+        break;
+    case TrayMenuCommand::preferences: actions.onOpenSettings(); break;
+    case TrayMenuCommand::quit: actions.onQuit(); break;
+    }
 }
 
 void MenuBarController::togglePopover()

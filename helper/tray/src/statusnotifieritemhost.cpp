@@ -1,6 +1,7 @@
 #include "tarnwick/helper/statusnotifieritemhost.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
@@ -10,12 +11,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPalette>
+#include <QTimer>
 #include <atomic>
 #include <unistd.h>
 
 #include "statusnotifieritemobject_p.h"
 #include "statusnotifierwatcherproxy.h"
 #include "statusnotifieritemadaptor.h"
+#include "traymenuadaptor.h"
+#include "traymenuobject_p.h"
 #include "tarnwick/brand/brandmark.h"
 #include "tarnwick/brand/menubarglyph.h"
 #include "tarnwick/brand/symbolicglyph.h"
@@ -100,6 +104,11 @@ SniToolTip StatusNotifierItemObject::toolTip() const
     return {QString(), {}, m_host.title(), QString()};
 }
 
+QDBusObjectPath StatusNotifierItemObject::menu() const
+{
+    return QDBusObjectPath(QString::fromLatin1(TrayMenuObject::kPath));
+}
+
 void StatusNotifierItemObject::ContextMenu(int x, int y)
 {
     m_host.press(x, y);
@@ -108,6 +117,12 @@ void StatusNotifierItemObject::ContextMenu(int x, int y)
 void StatusNotifierItemObject::Activate(int x, int y)
 {
     m_host.press(x, y);
+    // GNOME's AppIndicator extension counts a click as a double click (and activates) only until an
+    // activation succeeds; an activation that reports GIO's "cancelled" error is neither a success
+    // nor a failure it logs. GDBus turns this name back into that error.
+    if (m_host.hostProfile().activationReportsCancelled && calledFromDBus())
+        sendErrorReply(QStringLiteral("org.gtk.GDBus.UnmappedGError.Quark._g_2dio_2derror_2dquark.Code19"),
+                       QStringLiteral("The popover was toggled"));
 }
 
 void StatusNotifierItemObject::SecondaryActivate(int x, int y)
@@ -140,9 +155,26 @@ QString StatusNotifierItemHost::installedIconThemePath(const QString& programDir
     return QFileInfo::exists(icon) ? themes : QString();
 }
 
+TrayHostProfile StatusNotifierItemHost::effectiveProfile() const
+{
+    return m_profile.forDisplay(m_display == MenuBarUnreadDisplay::dots);
+}
+
+void StatusNotifierItemHost::setRetryTiming(int confirmDelayMs, int firstRetryDelayMs)
+{
+    m_confirmDelayMs = confirmDelayMs;
+    m_firstRetryDelayMs = firstRetryDelayMs;
+}
+
+bool StatusNotifierItemHost::menuShowsEntries() const
+{
+    return m_profile.menuEntries;
+}
+
 QString StatusNotifierItemHost::iconName() const
 {
-    return m_profile.themedIcon && !m_themePath.isEmpty() ? QString::fromLatin1(symbolicglyph::kIconName) : QString();
+    return effectiveProfile().themedIcon && !m_themePath.isEmpty() ? QString::fromLatin1(symbolicglyph::kIconName)
+                                                                   : QString();
 }
 
 QString StatusNotifierItemHost::iconThemePath() const
@@ -163,23 +195,32 @@ void StatusNotifierItemHost::setHostProfile(const TrayHostProfile& profile)
     if (profile == m_profile)
         return;
     m_profile = profile;
+    if (m_menu)
+        m_menu->setShowsEntries(m_profile.menuEntries);
     m_pixmaps.clear(); // a new kind of picture, even if the counts are the same
     redrawIcon();
 }
 
-void StatusNotifierItemHost::learnHost()
+// The watcher's program decides what the item publishes and how it registers, so it is learnt
+// before registering. Without a watcher the registration itself reports the missing tray.
+void StatusNotifierItemHost::learnHostThenRegister()
 {
+    const int generation = m_generation;
     auto* call = new QDBusPendingCallWatcher(
         m_bus.interface()->asyncCall(QStringLiteral("GetConnectionUnixProcessID"), QString::fromLatin1(kWatcherService)),
         this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] {
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, generation] {
         call->deleteLater();
+        if (!m_published || generation != m_generation)
+            return;
         const QDBusPendingReply<uint> reply = *call;
-        if (reply.isError() || !m_attached)
-            return; // the default profile stays
-        const QString program = programName(reply.value());
-        HelperLog::info(kCategory, "Tray host is " + (program.isEmpty() ? std::string("unknown") : program.toStdString()));
-        setHostProfile(TrayHostProfile::forProgram(program.toStdString()));
+        if (!reply.isError()) {
+            const QString program = programName(reply.value());
+            HelperLog::info(kCategory,
+                            "Tray host is " + (program.isEmpty() ? std::string("unknown") : program.toStdString()));
+            setHostProfile(TrayHostProfile::forProgram(program.toStdString()));
+        }
+        registerWithWatcher();
     });
 }
 
@@ -224,14 +265,47 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
         publishFailed(m_bus.lastError().message());
         return;
     }
+    m_menu = std::make_unique<TrayMenuObject>([this](TrayMenuCommand command) {
+        if (m_callbacks.menuCommand)
+            m_callbacks.menuCommand(command);
+    });
+    m_menu->setShowsEntries(m_profile.menuEntries);
+    new DbusmenuAdaptor(m_menu.get()); // owned by the menu
+    if (!m_bus.registerObject(QString::fromLatin1(TrayMenuObject::kPath), m_menu.get(),
+                              QDBusConnection::ExportAdaptors))
+        HelperLog::warn(kCategory, "Could not export the tray item's menu: " + m_bus.lastError().message().toStdString());
 
-    // A desktop whose tray starts (or restarts) later gets the item as soon as its watcher appears.
+    if (!m_watcher) {
+        m_watcher = new OrgKdeStatusNotifierWatcherInterface(QString::fromLatin1(kWatcherService),
+                                                             QString::fromLatin1(kWatcherPath), m_bus, this);
+        connect(m_watcher, &OrgKdeStatusNotifierWatcherInterface::StatusNotifierItemUnregistered, this,
+                &StatusNotifierItemHost::onWatcherDroppedItem);
+        // A host that (re)starts behind the watcher may have lost the watcher's items.
+        connect(m_watcher, &OrgKdeStatusNotifierWatcherInterface::StatusNotifierHostRegistered, this, [this] {
+            if (m_registered)
+                confirmRegistration();
+        });
+    }
+    // A desktop whose tray starts (or restarts) later gets the item as soon as its watcher appears;
+    // one that goes away takes the item with it.
     if (!m_watcherWatch) {
         m_watcherWatch = new QDBusServiceWatcher(QString::fromLatin1(kWatcherService), m_bus,
-                                                 QDBusServiceWatcher::WatchForRegistration, this);
+                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(m_watcherWatch, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-            if (m_published)
-                registerWithWatcher();
+            if (!m_published)
+                return;
+            m_retries = 0;
+            ++m_generation;
+            learnHostThenRegister();
+        });
+        connect(m_watcherWatch, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+            if (!m_published || !m_registered)
+                return;
+            ++m_generation;
+            m_registered = false;
+            HelperLog::warn(kCategory, "The StatusNotifierWatcher left the session bus: the tray item is not shown");
+            Q_EMIT dropped();
+            Q_EMIT trayHostMissing();
         });
     }
 
@@ -256,7 +330,7 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
             return;
         }
         m_published = true;
-        registerWithWatcher();
+        learnHostThenRegister();
     });
 }
 
@@ -265,21 +339,22 @@ void StatusNotifierItemHost::publishFailed(const QString& reason)
     HelperLog::warn(kCategory, "Could not publish the tray item as " + m_serviceName.toStdString() + " (" +
                                    reason.toStdString() + "): the tray item is kept in memory only");
     m_bus.unregisterObject(QString::fromLatin1(kItemPath));
+    m_bus.unregisterObject(QString::fromLatin1(TrayMenuObject::kPath));
     m_object.reset();
+    m_menu.reset();
     Q_EMIT registrationFailed();
 }
 
 void StatusNotifierItemHost::registerWithWatcher()
 {
-    auto* proxy = new OrgKdeStatusNotifierWatcherInterface(QString::fromLatin1(kWatcherService),
-                                                           QString::fromLatin1(kWatcherPath), m_bus, this);
-    auto* call = new QDBusPendingCallWatcher(proxy->RegisterStatusNotifierItem(m_serviceName), this);
+    const int generation = ++m_generation;
     const QString name = m_serviceName;
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, proxy, name] {
+    const QString argument = m_profile.registerByPath ? QString::fromLatin1(kItemPath) : name;
+    auto* call = new QDBusPendingCallWatcher(m_watcher->RegisterStatusNotifierItem(argument), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, name, generation] {
         call->deleteLater();
-        proxy->deleteLater();
-        if (!m_published || name != m_serviceName)
-            return; // removed (or re-attached) meanwhile
+        if (!m_published || name != m_serviceName || generation != m_generation)
+            return; // removed, re-attached or registered again meanwhile
         if (call->isError()) {
             m_registered = false;
             HelperLog::warn(kCategory, "No StatusNotifierWatcher on the session bus (" +
@@ -292,8 +367,69 @@ void StatusNotifierItemHost::registerWithWatcher()
         }
         m_registered = true;
         HelperLog::info(kCategory, "Tray item registered as " + name.toStdString());
-        learnHost();
         Q_EMIT registered();
+        QTimer::singleShot(m_confirmDelayMs, this, [this, generation] {
+            if (m_registered && generation == m_generation)
+                confirmRegistration();
+        });
+    });
+}
+
+bool StatusNotifierItemHost::isOurEntry(const QString& entry) const
+{
+    // Watchers list an item as its service name, or as "<bus name>/<path>" for either name.
+    const QString path = QString::fromLatin1(kItemPath);
+    return entry == m_serviceName || entry == m_serviceName + path || entry == m_bus.baseService() ||
+           entry == m_bus.baseService() + path;
+}
+
+void StatusNotifierItemHost::confirmRegistration()
+{
+    const int generation = m_generation;
+    QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(kWatcherService), QString::fromLatin1(kWatcherPath),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("RegisteredStatusNotifierItems");
+    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, generation] {
+        call->deleteLater();
+        if (!m_published || generation != m_generation)
+            return;
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        if (reply.isError())
+            return; // a watcher that cannot tell; its signals and its restart still count
+        const QStringList items = reply.value().variant().toStringList();
+        if (std::any_of(items.begin(), items.end(), [this](const QString& entry) { return isOurEntry(entry); })) {
+            m_retries = 0;
+            return;
+        }
+        retryRegistration("is missing from the watcher's list");
+    });
+}
+
+void StatusNotifierItemHost::onWatcherDroppedItem(const QString& item)
+{
+    if (m_registered && isOurEntry(item))
+        retryRegistration("was dropped by the watcher");
+}
+
+void StatusNotifierItemHost::retryRegistration(const std::string& why)
+{
+    m_registered = false;
+    Q_EMIT dropped();
+    if (m_retries >= kMaxRetries) {
+        HelperLog::warn(kCategory, "The tray item " + why + " after " + std::to_string(kMaxRetries) +
+                                       " registrations in a row: waiting for the tray to restart");
+        return;
+    }
+    ++m_retries;
+    HelperLog::warn(kCategory, "The tray item " + why + ": registering again (" + std::to_string(m_retries) + " of " +
+                                   std::to_string(kMaxRetries) + ")");
+    // Back off a little more each time, so a host that keeps dropping it is not flooded.
+    const int generation = ++m_generation;
+    QTimer::singleShot(m_firstRetryDelayMs * (1 << (m_retries - 1)), this, [this, generation] {
+        if (m_published && generation == m_generation)
+            registerWithWatcher();
     });
 }
 
@@ -304,7 +440,12 @@ void StatusNotifierItemHost::remove()
         m_bus.interface()->asyncCall(QStringLiteral("ReleaseName"), m_serviceName);
     if (m_object)
         m_bus.unregisterObject(QString::fromLatin1(kItemPath));
+    if (m_menu)
+        m_bus.unregisterObject(QString::fromLatin1(TrayMenuObject::kPath));
     m_object.reset();
+    m_menu.reset();
+    ++m_generation;
+    m_retries = 0;
     m_published = false;
     m_registered = false;
     m_attached = false;
@@ -343,7 +484,8 @@ void StatusNotifierItemHost::redrawIcon()
     SniImageList overlay;
     QImage icon;
     using Picture = TrayHostProfile::Picture;
-    if (m_profile.picture == Picture::wide) {
+    const TrayHostProfile profile = effectiveProfile();
+    if (profile.picture == Picture::wide) {
         for (qreal dpr : {1.0, 2.0}) {
             QImage image = traypicture::wide(m_renderer, m_title, ink, dpr);
             pixmaps.append(SniImage::fromImage(image));
@@ -352,21 +494,23 @@ void StatusNotifierItemHost::redrawIcon()
         }
     } else {
         const MenuBarUnreadDisplay shown =
-            m_profile.picture == Picture::glyph ? MenuBarUnreadDisplay::nothing : m_display;
+            profile.picture == Picture::glyph ? MenuBarUnreadDisplay::nothing : m_display;
         for (int side : traypicture::kSquareSides) {
             QImage image = traypicture::square(side, m_accounts, shown, ink);
             pixmaps.append(SniImage::fromImage(image));
             if (side == 22)
                 icon = image;
-            if (m_profile.overlay && !iconName().isEmpty()) {
+            if (profile.overlay && !iconName().isEmpty()) {
                 const QImage extra = traypicture::overlay(side, m_accounts, shown);
                 if (!extra.isNull())
                     overlay.append(SniImage::fromImage(extra));
             }
         }
     }
-    const QString label = QString::fromStdString(traypicture::label(m_accounts, m_display));
-    const QString guide = QString::fromStdString(traypicture::labelGuide(m_accounts, m_display));
+    const QString label =
+        profile.label ? QString::fromStdString(traypicture::label(m_accounts, m_display)) : QString();
+    const QString guide =
+        profile.label ? QString::fromStdString(traypicture::labelGuide(m_accounts, m_display)) : QString();
     if (label != m_label || guide != m_labelGuide) {
         m_label = label;
         m_labelGuide = guide;

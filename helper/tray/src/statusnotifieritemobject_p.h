@@ -3,6 +3,7 @@
 // The object exported at /StatusNotifierItem: the generated adaptor reads these properties and calls
 // these slots by their bus names; each one only forwards to the host.
 
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
 
@@ -12,7 +13,7 @@ namespace tarnwick {
 
 class StatusNotifierItemHost;
 
-class StatusNotifierItemObject : public QObject {
+class StatusNotifierItemObject : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_PROPERTY(QString Category READ category)
     Q_PROPERTY(QString Id READ id)
@@ -42,8 +43,8 @@ public:
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
     QString emptyString() const { return {}; }
-    // No exported menu: every click, right clicks included, opens the popover.
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    // The menu is always exported (some hosts drop an item without one); what it holds follows the host.
+    QDBusObjectPath menu() const;
     bool itemIsMenu() const { return false; }
     SniImageList iconPixmap() const;
     SniImageList overlayIconPixmap() const;

@@ -50,8 +50,21 @@ void TestStatusNotifierWatcher::stop()
 void TestStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& service)
 {
     m_lastRegistrant = message().service();
-    m_items.append(service);
-    Q_EMIT StatusNotifierItemRegistered(service);
+    ++m_registrations;
+    // As the desktops' watchers do: an item registered by object path is listed under its sender.
+    const QString entry = service.startsWith(QLatin1Char('/')) ? m_lastRegistrant + service : service;
+    if (m_forgetsItems)
+        return;
+    if (!m_items.contains(entry))
+        m_items.append(entry);
+    Q_EMIT StatusNotifierItemRegistered(entry);
+}
+
+void TestStatusNotifierWatcher::dropItem(const QString& entry, bool tell)
+{
+    m_items.removeAll(entry);
+    if (tell)
+        Q_EMIT StatusNotifierItemUnregistered(entry);
 }
 
 void TestStatusNotifierWatcher::RegisterStatusNotifierHost(const QString&)

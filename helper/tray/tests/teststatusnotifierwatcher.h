@@ -34,6 +34,13 @@ public:
     int protocolVersion() const { return 0; }
     /// The unique bus name of the last caller of RegisterStatusNotifierItem.
     const QString& lastRegistrant() const { return m_lastRegistrant; }
+    /// How many times RegisterStatusNotifierItem was called.
+    int registrations() const { return m_registrations; }
+    /// Takes an entry off the list, with or without the StatusNotifierItemUnregistered signal (a
+    /// host that loses an item silently).
+    void dropItem(const QString& entry, bool tell);
+    /// From now on accepts registrations without listing the items.
+    void setForgetsItems(bool forgets) { m_forgetsItems = forgets; }
 
     /// Reads a property of an item's org.kde.StatusNotifierItem interface (blocking, for tests).
     QVariant itemProperty(const QString& service, const QString& name);
@@ -69,6 +76,8 @@ private:
     QDBusConnection m_bus;
     QStringList m_items;
     QString m_lastRegistrant;
+    int m_registrations = 0;
+    bool m_forgetsItems = false;
     QStringList m_signals;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tarnwick/helper/clock.h"
+#include "tarnwick/helper/traymenu.h"
 #include "tarnwick/helper/traypopoveractions.h"
 #include "tarnwick/rpc/mainqueue.h"
 #include "tarnwick/rpc/stdiotransport.h"
@@ -47,6 +48,8 @@ public:
     /// Rebuilds the item's title and description from the model.
     void updateTitle();
 
+    /// An entry of the item's own menu: the popover control of the same name.
+    void runMenuCommand(TrayMenuCommand command);
     /// The item's press: opens or closes the popover, ignoring presses right after a close.
     void togglePopover();
     void showPopover();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tarnwick/helper/menubartitle.h"
+#include "tarnwick/helper/traymenu.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/helper/traypopoveractions.h"
 
@@ -21,6 +22,7 @@ struct StatusItemCallbacks {
     std::function<void()> togglePopover;    ///< the item was pressed (left or right button, on press)
     std::function<void()> popoverWillClose; ///< the popover is closing (also when it closes by itself)
     std::function<void()> popoverDidClose;
+    std::function<void(TrayMenuCommand)> menuCommand; ///< an entry of the item's own menu was chosen
 };
 
 class StatusItemHost {

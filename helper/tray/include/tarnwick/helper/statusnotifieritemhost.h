@@ -7,7 +7,12 @@
 // it; the themed symbolic glyph (IconName, from the prefix's share/icons) for hosts that recolour it;
 // the counts as XAyatanaLabel. Its Title and ToolTip carry the spoken description. The pictures are
 // redrawn when the desktop's palette changes. A click (Activate, SecondaryActivate
-// or ContextMenu) is the item's press; the point clicked places the popover.
+// or ContextMenu) is the item's press; the point clicked places the popover. Its menu
+// (com.canonical.dbusmenu at /MenuBar) offers the main commands where the host shows menus.
+//
+// Registration is checked, not trusted: a while after the watcher accepts the item, the host looks
+// for it in the watcher's list and registers again when it is missing, when the watcher says it
+// dropped it, and when a watcher (re)appears, a bounded number of times in a row.
 //
 // Without a session bus, or without a watcher on it, the host logs a warning and keeps working in
 // memory like the headless host, so the model and the protocol go on; when a watcher appears later
@@ -29,10 +34,12 @@
 #include "tarnwick/helper/traypopover.h"
 
 class QDBusServiceWatcher;
+class OrgKdeStatusNotifierWatcherInterface;
 
 namespace tarnwick {
 
 class StatusNotifierItemObject;
+class TrayMenuObject;
 
 class StatusNotifierItemHost final : public QObject, public StatusItemHost {
     Q_OBJECT
@@ -40,6 +47,8 @@ public:
     static constexpr const char* kWatcherService = "org.kde.StatusNotifierWatcher";
     static constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
     static constexpr const char* kItemPath = "/StatusNotifierItem";
+    /// Registrations in a row that may be retried before the host gives up until the watcher changes.
+    static constexpr int kMaxRetries = 5;
 
     explicit StatusNotifierItemHost(QDBusConnection bus, const Clock& clock = Clock::system(),
                                     QObject* parent = nullptr);
@@ -60,6 +69,8 @@ public:
     const QString& serviceName() const { return m_serviceName; }
     /// Whether the watcher accepted the item.
     bool isRegistered() const { return m_registered; }
+    /// Whether the item's menu lists its commands (false: an empty menu, see TrayHostProfile).
+    bool menuShowsEntries() const;
     /// The accessibility description, as the item's Title.
     const QString& title() const { return m_description; }
     /// The item's picture at 1x (glyph and title), and the pixmaps published (1x and 2x).
@@ -72,8 +83,14 @@ public:
     QString iconThemePath() const;
     const QString& label() const { return m_label; }
     const QString& labelGuide() const { return m_labelGuide; }
+    /// How long after the watcher accepted the item it is looked for in the watcher's list (some
+    /// hosts drop a new item a moment after showing it: 3 s), and the wait before the first retry
+    /// (250 ms, doubled for each further one).
+    void setRetryTiming(int confirmDelayMs, int firstRetryDelayMs);
     /// The host's profile: the default until the watcher's program is known.
     const TrayHostProfile& hostProfile() const { return m_profile; }
+    /// The profile as it applies to the current display style.
+    TrayHostProfile effectiveProfile() const;
     void setHostProfile(const TrayHostProfile& profile);
     /// <dir>/../share/icons when the tray icon is installed there, else empty.
     static QString installedIconThemePath(const QString& programDir);
@@ -86,8 +103,10 @@ public:
     void press(int x, int y);
 
 Q_SIGNALS:
-    /// The watcher accepted the item.
+    /// The watcher accepted the item (again, after a retry).
     void registered();
+    /// The item was found missing from the watcher's list, or the watcher dropped it or went away.
+    void dropped();
     /// Registering failed (no bus, no watcher, the name was taken); the reason is logged.
     void registrationFailed();
     /// The bus has no StatusNotifierWatcher: nothing on this desktop shows tray items (stock GNOME).
@@ -100,17 +119,28 @@ Q_SIGNALS:
     void toolTipChanged();
 
 private:
+    void learnHostThenRegister();
     void registerWithWatcher();
+    void confirmRegistration();
+    void retryRegistration(const std::string& why);
+    void onWatcherDroppedItem(const QString& item);
+    bool isOurEntry(const QString& entry) const;
     void publishFailed(const QString& reason);
     void redrawIcon();
-    void learnHost();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QDBusConnection m_bus;
     const Clock& m_clock;
     StyledTitleRenderer m_renderer;
     std::unique_ptr<StatusNotifierItemObject> m_object;
+    std::unique_ptr<TrayMenuObject> m_menu;
+    ::OrgKdeStatusNotifierWatcherInterface* m_watcher = nullptr;
     QDBusServiceWatcher* m_watcherWatch = nullptr;
+    /// Counts registrations; answers that arrive for an older one are ignored.
+    int m_generation = 0;
+    int m_retries = 0;
+    int m_confirmDelayMs = 3000;
+    int m_firstRetryDelayMs = 250;
     StatusItemCallbacks m_callbacks;
     QString m_serviceName;
     bool m_attached = false;
