@@ -268,6 +268,7 @@ TEST_F(MailBannerBusTest, CriticalBannersBecomeOrdinaryInPlaceWhenDoNotDisturbEn
     }
     server.closeNotification(idOf(1), 2);
     runResponses(1);
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return center.shownNotifications().size() == 1; }));
 
     focusFixture.focus.setDoNotDisturb(false);
     ASSERT_TRUE(notified(3));

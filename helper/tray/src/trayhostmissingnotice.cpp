@@ -79,20 +79,20 @@ std::string gnomeBody(std::string_view sessionType, const std::optional<TrayHost
     return withTail(std::move(text));
 }
 
+// Menu paths only where they could be checked (Xfce 4.18 here) or have not changed for many releases.
 std::string panelHint(const std::vector<std::string>& desktop)
 {
     if (names(desktop, "xfce"))
-        return " On Xfce, add the \xE2\x80\x9CStatus Tray Plugin\xE2\x80\x9D: right-click the panel, then Panel \xE2\x80\xBA "
-               "Add New Items\xE2\x80\xA6";
+        return " On Xfce, add the \xE2\x80\x9CStatus Tray Plugin\xE2\x80\x9D to a panel (right-click the panel, then "
+               "Panel \xE2\x80\xBA Add New Items\xE2\x80\xA6).";
     if (names(desktop, "mate"))
-        return " On MATE, add the \xE2\x80\x9CNotification Area\xE2\x80\x9D: right-click the panel, then Add to "
-               "Panel\xE2\x80\xA6";
+        return " On MATE, add the \xE2\x80\x9CNotification Area\xE2\x80\x9D to a panel (right-click the panel, then "
+               "Add to Panel\xE2\x80\xA6).";
     if (names(desktop, "x-cinnamon") || names(desktop, "cinnamon"))
-        return " On Cinnamon, add the \xE2\x80\x9CXApp Status\xE2\x80\x9D applet (or the \xE2\x80\x9CSystem Tray\xE2\x80\x9D "
-               "applet): right-click the panel, then Applets.";
+        return " On Cinnamon, add the \xE2\x80\x9CXApp Status\xE2\x80\x9D applet (or the \xE2\x80\x9CSystem "
+               "Tray\xE2\x80\x9D applet) to a panel.";
     if (names(desktop, "lxqt"))
-        return " On LXQt, add the \xE2\x80\x9CStatus Notifier\xE2\x80\x9D widget: right-click the panel, then Add Panel "
-               "Widgets.";
+        return " On LXQt, add the \xE2\x80\x9CStatus Notifier\xE2\x80\x9D widget to a panel.";
     if (names(desktop, "kde"))
         return " On Plasma, add the \xE2\x80\x9CSystem Tray\xE2\x80\x9D widget to a panel.";
     return "";

@@ -169,10 +169,12 @@ bool FreedesktopNotificationCenter::isOnItsWay(const std::string& identifier, st
 void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
 {
     Pending& pending = m_pending.at(serial);
-    // The user closed the notification (or the server went) while this replacement waited for the
-    // server's capabilities: posting it now would bring back what the user got rid of.
     if (pending.onlyIfShown && !m_shownByIdentifier.contains(pending.request.identifier) &&
-        !isOnItsWay(pending.request.identifier, serial)) {
+        isOnItsWay(pending.request.identifier, serial))
+        return;  // waits for the server to name the id it replaces (notifyFinished sends it)
+    // The user closed the notification (or the server went) while this replacement waited: posting it
+    // now would bring back what the user got rid of.
+    if (pending.onlyIfShown && !m_shownByIdentifier.contains(pending.request.identifier)) {
         Pending dropped = std::move(pending);
         m_pending.erase(serial);
         removeFiles(dropped.files);
@@ -264,6 +266,8 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
             m_earlySignals.clear();
         if (pending.completion)
             pending.completion(describe(reply.error()));
+        if (m_capabilitiesState == Capabilities::Known)
+            flushWaiting();  // a replacement that waited for it finds nothing to replace
         return;
     }
     const std::uint32_t id = reply.value();
@@ -289,6 +293,9 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
     replayEarlySignals(id);
     if (completion)
         completion(std::nullopt);
+    // Replacements that waited for this id.
+    if (m_capabilitiesState == Capabilities::Known)
+        flushWaiting();
 }
 
 bool FreedesktopNotificationCenter::hasCallsInFlight() const
