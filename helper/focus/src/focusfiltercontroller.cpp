@@ -131,6 +131,19 @@ void FocusFilterController::applyFilter(std::vector<std::string> activeAccountId
     m_settings.setFocusFilterStatus(statusText());
     if (m_transport)
         m_transport->sendEvent("focusFilter.changed", stateObject());
+
+    std::erase_if(m_listeners, [](const auto& listener) { return listener.expired(); });
+    const auto listeners = m_listeners;  // a listener may subscribe another
+    for (const auto& weak : listeners)
+        if (const auto listener = weak.lock())
+            (*listener)();
+}
+
+FocusFilterController::Subscription FocusFilterController::onFilterApplied(std::function<void()> listener)
+{
+    auto subscription = std::make_shared<const std::function<void()>>(std::move(listener));
+    m_listeners.push_back(subscription);
+    return subscription;
 }
 
 void FocusFilterController::prune(const std::set<std::string>& valid)

@@ -49,7 +49,8 @@ protected:
                                                 std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
         const auto display = xvfb->readLine();
         ASSERT_TRUE(display) << "Xvfb did not report its display";
-        dir.write("dunstrc", "");
+        // Ordinary banners leave after a second; critical ones stay until closed, as on GNOME and Plasma.
+        dir.write("dunstrc", "[urgency_normal]\n    timeout = 1\n[urgency_critical]\n    timeout = 0\n");
         tt::Subprocess::Options dunstOptions = bus.options();
         dunstOptions.setEnv.insert({{"DISPLAY", ":" + *display}, {"HOME", (dir / "dunst-home").string()}});
         dunstOptions.unsetEnv = {"WAYLAND_DISPLAY"};
@@ -75,8 +76,15 @@ protected:
         o.setEnv.emplace("HOME", (dir / "sandbox-home").string());
         o.setEnv.emplace("XDG_DATA_HOME", (dir / "data").string());
         o.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
-        helper = std::make_unique<tt::Subprocess>(tt::builtProgram("helper/tarnwick-helper-ungrouped"), std::vector<std::string>{},
-                                                  std::move(o));
+        // Laid out as installed, so that it has an identity and posts banners.
+        fs::create_directories(dir / "prefix" / "bin");
+        fs::copy_file(tt::builtProgram("helper/tarnwick-helper-ungrouped"), dir / "prefix" / "bin" / "tarnwick-helper");
+        dir.write("prefix/share/applications/com.fenmoorlab.tarnwick.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Tarnwick\nExec=tarnwick\n");
+        o.setEnv.emplace("TMPDIR", (dir / "tmp").string());
+        fs::create_directories(dir / "tmp");
+        helper = std::make_unique<tt::Subprocess>((dir / "prefix" / "bin" / "tarnwick-helper").string(),
+                                                  std::vector<std::string>{}, std::move(o));
         ASSERT_EQ(helper->readLine(), changed(R"("a","b")", false)) << "the file's state at start";
         ASSERT_TRUE(helper->waitForStderr("I|Focus|Following the desktop's Do Not Disturb")) << helper->stderrText();
     }
@@ -102,6 +110,21 @@ protected:
     {
         tt::Subprocess tool(tt::programOnPath(program), std::move(args), std::move(o));
         EXPECT_EQ(tool.wait(), 0) << program << ": " << tool.stderrText();
+    }
+    // dunst's count of its notifications "displayed", "waiting" (held while paused) or in "history".
+    int dunstCount(const std::string& which)
+    {
+        tt::Subprocess tool(tt::programOnPath("dunstctl"), {"count", which}, environment());
+        const auto line = tool.readLine();
+        EXPECT_EQ(tool.wait(), 0) << tool.stderrText();
+        return line ? std::atoi(line->c_str()) : -1;
+    }
+    bool waitForDunst(const std::string& which, int count)
+    {
+        QDeadlineTimer deadline(20000);
+        while (dunstCount(which) != count && !deadline.hasExpired())
+            QTest::qWait(50);
+        return !deadline.hasExpired();
     }
     void paused(bool on) { run("dunstctl", {"set-paused", on ? "true" : "false"}, environment()); }
     void gsettings(bool showBanners)
@@ -146,4 +169,29 @@ TEST_F(DoNotDisturbProcessTest, GnomeShowBannersCountsAndEitherSourceKeepsDoNotD
     expectNothingMoreThen(R"("a")", true, 1);
     gsettings(true);
     EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false));
+}
+
+// A banner of an account Do Not Disturb keeps on goes out critical, which dunst (like GNOME and Plasma)
+// never times out; once Do Not Disturb is over it becomes ordinary, leaves the screen after dunst's
+// timeout and stays in dunst's history.
+TEST_F(DoNotDisturbProcessTest, BannersThatGotThroughDoNotOutliveIt)
+{
+    paused(true);
+    EXPECT_EQ(helper->readLine(), changed(R"("a")", true));
+    helper->write(R"({"id":1,"method":"notify.dispatch","params":{"accountId":"a","messages":[)"
+                  R"({"id":"m1","from":"Ada <ada@example.com>","subject":"Through"}]}})" "\n");
+    EXPECT_EQ(helper->readLine(), R"({"id":1,"result":"ok"})");
+    ASSERT_TRUE(waitForDunst("waiting", 1)) << helper->stderrText();
+
+    paused(false);
+    EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false));
+    EXPECT_TRUE(helper->waitForStderr("I|Notifications|1 banner(s) that got through Do Not Disturb now time out as usual"))
+        << helper->stderrText();
+    QDeadlineTimer deadline(20000);
+    while (!(dunstCount("displayed") == 0 && dunstCount("waiting") == 0 && dunstCount("history") >= 1) &&
+           !deadline.hasExpired())
+        QTest::qWait(50);
+    EXPECT_FALSE(deadline.hasExpired()) << "still on screen: " << dunstCount("displayed") << " displayed";
+    EXPECT_EQ(dunstCount("history"), 1) << "timed out like any banner, into the history";
+    expectNothingMoreThen(R"("a","b")", false, 2);
 }

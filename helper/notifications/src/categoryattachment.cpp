@@ -35,10 +35,26 @@ void logFailure(const QString& description)
 
 } // namespace
 
+QColor CategoryAttachment::badgeColor(MailCategory category)
+{
+    switch (category) {
+    case MailCategory::primary:
+        return QColor(0xc5, 0x22, 0x1f);  // red
+    case MailCategory::social:
+        return QColor(0x19, 0x67, 0xd2);  // blue
+    case MailCategory::promotions:
+        return QColor(0x13, 0x73, 0x33);  // green
+    case MailCategory::updates:
+        return QColor(0xa8, 0x52, 0x00);  // amber
+    case MailCategory::forums:
+        return QColor(0x84, 0x30, 0xce);  // purple
+    }
+    return QColor(0x5f, 0x63, 0x68);
+}
+
 QColor CategoryAttachment::glyphColor()
 {
-    static const QColor color = QColor::fromRgbF(0.45f, 0.45f, 0.45f, 1.0f);
-    return color;
+    return Qt::white;
 }
 
 std::optional<QByteArray> CategoryAttachment::render(MailCategory category)
@@ -52,6 +68,10 @@ std::optional<QByteArray> CategoryAttachment::render(MailCategory category)
     canvas.fill(Qt::transparent);
     {
         QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(badgeColor(category));
+        painter.drawEllipse(QRectF(badgeMargin, badgeMargin, canvasSize - 2 * badgeMargin, canvasSize - 2 * badgeMargin));
         const QSize size = symbol.deviceIndependentSize().toSize();
         painter.drawImage(QRect(QPoint((canvasSize - size.width()) / 2, (canvasSize - size.height()) / 2), size), symbol);
     }

@@ -118,7 +118,11 @@ void NotificationController::dispatch(std::shared_ptr<StdioTransport> transport,
             ++held;
             continue;
         }
-        post("tarnwick." + *id, makeContent(message, *accountId, levelText));
+        const std::string identifier = "tarnwick." + *id;
+        NotificationContent content = makeContent(message, *accountId, levelText);
+        if (content.breaksThroughDoNotDisturb)
+            trackBreakthrough(identifier, *accountId, category, content);
+        post(identifier, std::move(content));
     }
     if (held >= 1) {
         HelperLog::info("Notifications", std::to_string(held) + " of " + std::to_string(messages->size()) +
@@ -130,6 +134,86 @@ void NotificationController::dispatch(std::shared_ptr<StdioTransport> transport,
         m_dispatchedIds.erase(m_recordingOrder.front());
         m_recordingOrder.pop_front();
     }
+}
+
+void NotificationController::trackBreakthrough(const std::string& identifier, const std::string& accountId,
+                                               MailCategory category, const NotificationContent& content)
+{
+    if (!m_focusSubscription)
+        m_focusSubscription = focus().onFilterApplied([this] { releaseEndedBreakthroughs(); });
+    // Plasma stacks critical banners and keeps them all: beyond a few, the oldest gives way.
+    while (m_breakthroughs.size() >= breakthroughLimit) {
+        HelperLog::info("Notifications", "More than " + std::to_string(breakthroughLimit) +
+                                             " banners got through Do Not Disturb; the oldest now times out as usual");
+        makeOrdinary(m_breakthroughs.front());
+        m_breakthroughs.pop_front();
+    }
+    NotificationContent kept = content;
+    kept.attachments.clear();
+    m_breakthroughs.push_back({identifier, accountId, category, std::move(kept)});
+}
+
+void NotificationController::releaseEndedBreakthroughs()
+{
+    std::vector<Breakthrough> released;
+    std::erase_if(m_breakthroughs, [&](Breakthrough& banner) {
+        if (focus().breaksThroughDoNotDisturb(banner.accountId))
+            return false;
+        released.push_back(std::move(banner));
+        return true;
+    });
+    if (released.empty())
+        return;
+    HelperLog::info("Notifications", std::to_string(released.size()) +
+                                         " banner(s) that got through Do Not Disturb now time out as usual");
+    for (const Breakthrough& banner : released)
+        makeOrdinary(banner);
+}
+
+void NotificationController::makeOrdinary(const Breakthrough& banner)
+{
+    NotificationContent content = banner.content;
+    content.breaksThroughDoNotDisturb = false;
+    content.sound = false;  // it rang when it came
+    // A file of its own: the center removes the replaced banner's file once the server answers.
+    if (auto attachment = CategoryAttachment::make(banner.category))
+        content.attachments.push_back(std::move(*attachment));
+    center().replaceDelivered(NotificationRequest{banner.identifier, std::move(content)},
+                              [](std::optional<std::string> error) {
+                                  if (error)
+                                      HelperLog::error("Notifications", "Failed to dispatch: " + *error);
+                              });
+}
+
+std::vector<std::string> NotificationController::breakthroughBanners() const
+{
+    std::vector<std::string> identifiers;
+    for (const Breakthrough& banner : m_breakthroughs)
+        identifiers.push_back(banner.identifier);
+    return identifiers;
+}
+
+void NotificationController::clearAll()
+{
+    NotificationControllerBase::clearAll();
+    m_breakthroughs.clear();
+}
+
+void NotificationController::didReceive(const NotificationResponse& response, std::function<void()> completion)
+{
+    // Answered (or closed) by the user: there is nothing left on screen to make ordinary.
+    std::erase_if(m_breakthroughs,
+                  [&](const Breakthrough& banner) { return banner.identifier == response.requestIdentifier; });
+    // The helper's own notices (no tray on this desktop) share the notification service; a click on
+    // one is no click on a mail and must not reach the main application as one.
+    if (!stringAt(response.content.userInfo, "accountId")) {
+        HelperLog::info("Notifications", "Response received: action=" + response.actionIdentifier + " id=" +
+                                             stringOrEmpty(response.content.userInfo, "key") + "; not a mail banner");
+        if (completion)
+            completion();
+        return;
+    }
+    NotificationControllerBase::didReceive(response, std::move(completion));
 }
 
 void NotificationController::record(const std::string& id)

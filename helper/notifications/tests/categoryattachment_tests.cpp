@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
+#include <set>
 #include <sys/stat.h>
 
 #include "helpertestsupport.h"
@@ -14,40 +16,74 @@
 using namespace tarnwick;
 using namespace tarnwick::test;
 
-TEST(CategoryAttachment, EveryCategoryIsAGreySymbolCentredIn64By64)
+namespace {
+
+double luminance(const QColor& c)
 {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance = 3)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance && std::abs(a.alpha() - b.alpha()) <= tolerance;
+}
+
+} // namespace
+
+// Each category: a round badge in its own colour with the white symbol in the middle, large enough
+// for a banner on a doubled-scale screen. Checked against the symbol drawn on its own.
+TEST(CategoryAttachment, EveryCategoryIsAWhiteSymbolOnARoundBadgeOfItsColour)
+{
+    std::set<QRgb> colours;
     for (MailCategory category : mailcategory::allCases) {
+        const auto name = mailcategory::rawValue(category);
         const auto bytes = CategoryAttachment::render(category);
-        ASSERT_TRUE(bytes) << mailcategory::rawValue(category);
+        ASSERT_TRUE(bytes) << name;
         QImage image;
         ASSERT_TRUE(image.loadFromData(*bytes, "PNG"));
-        EXPECT_EQ(image.size(), QSize(64, 64));
+        ASSERT_EQ(image.size(), QSize(128, 128));
+#ifdef TARNWICK_REVIEW_DIR
+        // To look at, never compared.
+        std::filesystem::create_directories(TARNWICK_REVIEW_DIR);
+        image.save(QString::fromStdString(std::string(TARNWICK_REVIEW_DIR) + "/category-" + std::string(name) + ".png"));
+#endif
 
-        // Drawn the other way: the symbol alone, placed at the centre of an empty canvas.
-        const QImage symbol = SymbolImage::render(mailcategory::symbolName(category), QSize(34, 34),
-                                                  QColor::fromRgbF(0.45f, 0.45f, 0.45f));
-        QImage expected(64, 64, QImage::Format_ARGB32_Premultiplied);
-        expected.fill(Qt::transparent);
-        for (int y = 0; y < 34; ++y)
-            for (int x = 0; x < 34; ++x)
-                expected.setPixelColor(x + 15, y + 15, symbol.pixelColor(x, y));
+        const QColor badge = CategoryAttachment::badgeColor(category);
+        colours.insert(badge.rgb());
+        EXPECT_GE((1.0 + 0.05) / (luminance(badge) + 0.05), 4.5) << name << ": white on the badge must read";
+        EXPECT_GT(badge.hsvSaturationF(), 0.6) << name << ": a colour, not a grey";
 
-        int opaque = 0;
-        for (int y = 0; y < 64; ++y) {
-            for (int x = 0; x < 64; ++x) {
+        for (const QPoint corner : {QPoint(0, 0), QPoint(127, 0), QPoint(0, 127), QPoint(127, 127)})
+            EXPECT_EQ(image.pixelColor(corner).alpha(), 0) << name << ": round, transparent corners";
+
+        // Drawn the other way: where the symbol alone is opaque the picture is white; inside the badge
+        // where the symbol is empty it is the badge colour.
+        const QImage symbol = SymbolImage::render(mailcategory::symbolName(category), QSize(72, 72), Qt::white);
+        ASSERT_FALSE(symbol.isNull());
+        int white = 0, coloured = 0;
+        for (int y = 0; y < 128; ++y) {
+            for (int x = 0; x < 128; ++x) {
                 const QColor got = image.pixelColor(x, y);
-                const QColor want = expected.pixelColor(x, y);
-                ASSERT_NEAR(got.alpha(), want.alpha(), 2) << mailcategory::rawValue(category) << " at " << x << "," << y;
-                if (got.alpha() > 250) {
-                    ++opaque;
-                    EXPECT_NEAR(got.red(), 115, 2); // 0.45 white
-                    EXPECT_EQ(got.red(), got.green());
-                    EXPECT_EQ(got.green(), got.blue());
+                const bool inSymbolBox = x >= 28 && x < 100 && y >= 28 && y < 100;
+                const int symbolAlpha = inSymbolBox ? symbol.pixelColor(x - 28, y - 28).alpha() : 0;
+                const double fromCentre = std::hypot(x + 0.5 - 64, y + 0.5 - 64);
+                if (symbolAlpha == 255) {
+                    ASSERT_TRUE(near(got, Qt::white)) << name << " at " << x << "," << y << ": " << got.name(QColor::HexArgb).toStdString();
+                    ++white;
+                } else if (symbolAlpha == 0 && fromCentre < 60) {
+                    ASSERT_TRUE(near(got, badge)) << name << " at " << x << "," << y;
+                    ++coloured;
+                } else if (fromCentre > 63) {
+                    ASSERT_EQ(got.alpha(), 0) << name << " at " << x << "," << y;
                 }
             }
         }
-        EXPECT_GT(opaque, 20) << mailcategory::rawValue(category) << " shows a symbol";
+        EXPECT_GT(white, 72 * 72 / 20) << name << ": the symbol is there and large";
+        EXPECT_GT(coloured, 128 * 128 / 3) << name << ": the badge fills the picture";
     }
+    EXPECT_EQ(colours.size(), mailcategory::allCases.size()) << "every category its own colour";
 }
 
 TEST(CategoryAttachment, TwoBannersGetTwoFilesWithTheSameCachedPicture)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <tuple>
 #include <QGuiApplication>
 
 #include "helpertestsupport.h"
@@ -275,4 +276,133 @@ TEST_F(MailNotificationTest, WhileDoNotDisturbAppliesItsFilterOnlyTheKeptAccount
     EXPECT_FALSE(controller.makeContent(message("m2"), "other", "loud").breaksThroughDoNotDisturb);
     focusFixture.focus.setDoNotDisturb(false);
     EXPECT_FALSE(controller.makeContent(message("m1"), "kept", "loud").breaksThroughDoNotDisturb);
+}
+
+// The helper's own notices go through the same notification service: clicking one is no click on a
+// mail, and a mail banner's click still is.
+TEST_F(MailNotificationTest, ResponsesToTheHelpersOwnNoticesSendNothing)
+{
+    controller.prepare(io.transport);
+    center.answerAuthorization(true);
+    mainQueue.runAll();
+    NotificationContent notice;
+    notice.userInfo = Object{{"key", Value("tarnwick-tray-host-missing")}};
+    center.delivered["tarnwick-tray-host-missing"] = NotificationRequest{"tarnwick-tray-host-missing", notice};
+    controller.dispatch(io.transport, batch({message("m1")}));
+    log.clear();
+
+    EXPECT_TRUE(center.respond("tarnwick-tray-host-missing", "default"));
+    EXPECT_TRUE(center.respond("tarnwick.m1", "default"));
+    mainQueue.runAll();
+    io.queue.runAll();
+    EXPECT_EQ(io.lines, std::vector<std::string>{R"({"method":"notify.click","params":{"accountId":"acct","messageId":"m1"}})"});
+    EXPECT_EQ(log.records(), (std::vector<std::string>{
+                                 "I|Notifications|Response received: action=default id=tarnwick-tray-host-missing; not a "
+                                 "mail banner",
+                                 "I|Notifications|Response received: action=default id=m1"}));
+}
+
+namespace {
+
+// Do Not Disturb with a saved filter that keeps `kept` on.
+class BreakthroughTest : public MailNotificationTest {
+protected:
+    void SetUp() override
+    {
+        focusFixture.paths.realHome = home.path();
+        std::filesystem::create_directories(folder());
+        keepDuringDoNotDisturb({"kept"});
+        focusFixture.focus.setDoNotDisturb(true);
+        log.clear();
+    }
+    std::filesystem::path folder() const { return home / "Library" / "Application Support" / "Tarnwick"; }
+    void keepDuringDoNotDisturb(std::vector<std::string> ids)
+    {
+        ASSERT_FALSE(FocusFilterFile::write(folder() / FocusFilterFile::kDoNotDisturbFileName, {std::move(ids), false}, 1.0));
+    }
+    void dispatchFor(const std::string& account, std::vector<std::string> ids)
+    {
+        Array list;
+        for (auto& id : ids)
+            list.emplace_back(message(std::move(id)));
+        controller.dispatch(io.transport, Object{{"accountId", Value(account)}, {"messages", Value(std::move(list))}});
+    }
+    std::vector<std::string> replacedIds() const
+    {
+        std::vector<std::string> ids;
+        for (const auto& r : center.replaced)
+            ids.push_back(r.identifier);
+        return ids;
+    }
+
+    tarnwick::testing::TempDir home;
+};
+
+} // namespace
+
+// Critical banners never time out on GNOME or Plasma: once Do Not Disturb is over they become
+// ordinary ones in place, except those the user already answered or closed.
+TEST_F(BreakthroughTest, WhenDoNotDisturbEndsTheCriticalBannersBecomeOrdinaryInPlace)
+{
+    dispatchFor("kept", {"m1", "m2", "m3"});
+    ASSERT_EQ(center.added.size(), 3u);
+    for (const auto& request : center.added)
+        EXPECT_TRUE(request.content.breaksThroughDoNotDisturb && request.content.sound) << request.identifier;
+    EXPECT_EQ(controller.breakthroughBanners(), (std::vector<std::string>{"tarnwick.m1", "tarnwick.m2", "tarnwick.m3"}));
+
+    EXPECT_TRUE(center.respond("tarnwick.m2", NotificationResponse::dismissActionIdentifier));
+    EXPECT_TRUE(center.respond("tarnwick.m3", "tarnwick.archive"));
+    mainQueue.runAll();
+    EXPECT_TRUE(center.replaced.empty()) << "nothing changes while Do Not Disturb lasts";
+    log.clear();
+
+    focusFixture.focus.setDoNotDisturb(false);
+    ASSERT_EQ(replacedIds(), std::vector<std::string>{"tarnwick.m1"}) << "closed and answered banners stay gone";
+    const NotificationContent& before = center.added[0].content;
+    const NotificationContent& after = center.replaced[0].content;
+    EXPECT_FALSE(after.breaksThroughDoNotDisturb);
+    EXPECT_FALSE(after.sound) << "it rang when it came";
+    EXPECT_EQ(std::tie(after.title, after.subtitle, after.body, after.categoryIdentifier, after.threadIdentifier, after.userInfo),
+              std::tie(before.title, before.subtitle, before.body, before.categoryIdentifier, before.threadIdentifier,
+                       before.userInfo));
+    ASSERT_EQ(after.attachments.size(), 1u);
+    ASSERT_EQ(before.attachments.size(), 1u);
+    EXPECT_NE(after.attachments[0].file, before.attachments[0].file) << "a picture file of its own";
+    EXPECT_EQ(after.attachments[0].identifier, "category.primary");
+    EXPECT_TRUE(std::filesystem::exists(after.attachments[0].file));
+    EXPECT_TRUE(controller.breakthroughBanners().empty());
+    EXPECT_TRUE(log.contains("I|Notifications|1 banner(s) that got through Do Not Disturb now time out as usual"))
+        << ::testing::PrintToString(log.records());
+
+    // A later Do Not Disturb that ends finds nothing left to change.
+    focusFixture.focus.setDoNotDisturb(true);
+    focusFixture.focus.setDoNotDisturb(false);
+    EXPECT_EQ(center.replaced.size(), 1u);
+}
+
+// Plasma stacks critical banners and keeps every one: only the newest few stay critical.
+TEST_F(BreakthroughTest, AtMostThreeStayCriticalAndTheOldestGivesWay)
+{
+    dispatchFor("kept", {"m1", "m2", "m3", "m4"});
+    dispatchFor("kept", {"m5"});
+    EXPECT_EQ(center.added.size(), 5u + 2u) << "five banners and two replacements";
+    EXPECT_EQ(replacedIds(), (std::vector<std::string>{"tarnwick.m1", "tarnwick.m2"}));
+    EXPECT_EQ(controller.breakthroughBanners(), (std::vector<std::string>{"tarnwick.m3", "tarnwick.m4", "tarnwick.m5"}));
+    EXPECT_EQ(log.records(), std::vector<std::string>(2, "I|Notifications|More than 3 banners got through Do Not "
+                                                         "Disturb; the oldest now times out as usual"));
+
+    // The user changes which accounts Do Not Disturb keeps, while it lasts: "kept" is no longer let through.
+    keepDuringDoNotDisturb({"someone-else"});
+    focusFixture.focus.loadPersistedFocusFilter();
+    EXPECT_EQ(replacedIds(), (std::vector<std::string>{"tarnwick.m1", "tarnwick.m2", "tarnwick.m3", "tarnwick.m4",
+                                                        "tarnwick.m5"}));
+    EXPECT_TRUE(controller.breakthroughBanners().empty());
+}
+
+TEST_F(BreakthroughTest, ClearAllLeavesNothingToChangeLater)
+{
+    dispatchFor("kept", {"m1"});
+    EXPECT_EQ(controller.breakthroughBanners(), std::vector<std::string>{"tarnwick.m1"});
+    controller.clearAll();
+    EXPECT_TRUE(controller.breakthroughBanners().empty());
 }

@@ -7,8 +7,11 @@
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QUrl>
+#include <tuple>
 
 #include "helpertestsupport.h"
+#include "tarnwick/extensionkit/focusfilterfile.h"
+#include "tarnwick/testing/tempdir.h"
 #include "notificationtestsupport.h"
 #include "tarnwick/helper/notificationcontroller.h"
 #include "tarnwick/notifications/freedesktopnotificationcenter.h"
@@ -205,7 +208,7 @@ TEST_F(MailBannerBusTest, ResponsesReachTheControllerAndCopyCodeFillsTheClipboar
                                  "I|Notifications|Response received: action=default id=t2",
                                  "I|Notifications|Response received: action=tarnwick.trash id=t4",
                                  "I|Notifications|Response received: action=dismiss id=m3",
-                                 "W|Notifications|No event for action=dismiss id=m3; response dropped"}))
+                                 "I|Notifications|No event for action=dismiss id=m3; response dropped"}))
         << "the closes that follow an action are not dismissals";
     EXPECT_TRUE(process.files().empty()) << "every banner is gone, and its picture with it";
 }
@@ -241,4 +244,61 @@ TEST_F(MailBannerBusTest, WithoutAServerErrorsAreLoggedAndNothingBreaks)
               "E|Notifications|Auth error: The name org.freedesktop.Notifications was not provided by any .service files");
     EXPECT_EQ(records[1].rfind("E|Notifications|Failed to dispatch: ", 0), 0u) << records[1];
     EXPECT_TRUE(process.files().empty()) << "the picture of the failed banner is removed";
+}
+
+// Banners that got through Do Not Disturb go out critical; when it ends they become ordinary in
+// place (same id, normal urgency, the server's own timeout, no second sound), except the ones the user
+// already closed.
+TEST_F(MailBannerBusTest, CriticalBannersBecomeOrdinaryInPlaceWhenDoNotDisturbEnds)
+{
+    ASSERT_TRUE(server.start());
+    tarnwick::testing::TempDir home;
+    focusFixture.paths.realHome = home.path();
+    const fs::path folder = home / "Library" / "Application Support" / "Tarnwick";
+    fs::create_directories(folder);
+    ASSERT_FALSE(FocusFilterFile::write(folder / FocusFilterFile::kDoNotDisturbFileName, {{"kept"}, false}, 1.0));
+    focusFixture.focus.setDoNotDisturb(true);
+
+    dispatch(R"({"accountId":"kept","messages":[
+        {"id":"m1","from":"Ada <ada@example.com>","subject":"Tonight","snippet":"Are we on?"},{"id":"m2"}]})");
+    ASSERT_TRUE(notified(2));
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(server.notifyCalls()[i].hints.value("urgency").toInt(), 2) << i;
+        EXPECT_EQ(server.notifyCalls()[i].hints.value("sound-name").toString(), "message-new-email") << i;
+    }
+    server.closeNotification(idOf(1), 2);
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] {
+        return controller.breakthroughBanners() == std::vector<std::string>{"tarnwick.m1"} &&
+               center.shownNotifications().size() == 1;
+    })) << "the client has heard of both banners and of the user closing one";
+
+    focusFixture.focus.setDoNotDisturb(false);
+    ASSERT_TRUE(notified(3));
+    const auto& before = server.notifyCalls()[0];
+    const auto& after = server.notifyCalls()[2];
+    EXPECT_EQ(after.replacesId, idOf(0));
+    EXPECT_EQ(after.id, idOf(0)) << "the same notification, changed in place";
+    EXPECT_EQ(after.expireTimeout, -1);
+    EXPECT_EQ(std::tie(after.appName, after.summary, after.body, after.actions),
+              std::tie(before.appName, before.summary, before.body, before.actions));
+    QVariantMap expectedHints = before.hints;
+    expectedHints.remove("sound-name");
+    expectedHints.insert("suppress-sound", true);
+    expectedHints.insert("urgency", QVariant::fromValue(uchar(1)));
+    expectedHints.insert("image-path", after.hints.value("image-path"));
+    EXPECT_EQ(after.hints, expectedHints);
+    EXPECT_EQ(after.hints.value("urgency").toInt(), 1);
+
+    const fs::path oldImage = imageFile(before), newImage = imageFile(after);
+    EXPECT_NE(oldImage, newImage);
+    EXPECT_TRUE(fs::exists(newImage));
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return !fs::exists(oldImage); }))
+        << "the replaced banner's picture goes once the server has answered";
+    EXPECT_EQ(server.open(), std::set<uint>{idOf(0)}) << [&] {
+        std::string calls;
+        for (const auto& c : server.notifyCalls())
+            calls += std::to_string(c.replacesId) + "->" + std::to_string(c.id) + " " + c.summary.toStdString() + "; ";
+        return calls;
+    }();
+    expectNothingPostedSince(3);
 }

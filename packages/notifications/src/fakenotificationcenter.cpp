@@ -23,6 +23,15 @@ void FakeNotificationCenter::add(NotificationRequest request, AddCompletion comp
         completion(addError);
 }
 
+bool FakeNotificationCenter::replaceDelivered(NotificationRequest request, AddCompletion completion)
+{
+    if (!delivered.contains(request.identifier))
+        return false;
+    replaced.push_back(request);
+    add(std::move(request), std::move(completion));
+    return true;
+}
+
 void FakeNotificationCenter::removeAllDelivered()
 {
     delivered.clear();

@@ -133,18 +133,55 @@ void FreedesktopNotificationCenter::flushWaiting()
 
 void FreedesktopNotificationCenter::add(NotificationRequest request, AddCompletion completion)
 {
+    enqueue(std::move(request), std::move(completion), false);
+}
+
+bool FreedesktopNotificationCenter::replaceDelivered(NotificationRequest request, AddCompletion completion)
+{
+    if (!m_shownByIdentifier.contains(request.identifier) && !isOnItsWay(request.identifier, m_nextSerial)) {
+        removeFiles(attachmentFiles(request.content));
+        return false;
+    }
+    enqueue(std::move(request), std::move(completion), true);
+    return true;
+}
+
+void FreedesktopNotificationCenter::enqueue(NotificationRequest request, AddCompletion completion, bool onlyIfShown)
+{
     const std::uint64_t serial = m_nextSerial++;
     auto files = attachmentFiles(request.content);
-    m_pending.emplace(serial, Pending{std::move(request), std::move(completion), std::move(files)});
+    Pending pending{std::move(request), std::move(completion), std::move(files)};
+    pending.onlyIfShown = onlyIfShown;
+    m_pending.emplace(serial, std::move(pending));
     if (m_capabilitiesState == Capabilities::Known)
         sendNotify(serial);
     else
         fetchCapabilities({});
 }
 
+bool FreedesktopNotificationCenter::isOnItsWay(const std::string& identifier, std::uint64_t before) const
+{
+    return std::any_of(m_pending.begin(), m_pending.lower_bound(before), [&identifier](const auto& entry) {
+        return !entry.second.cancelled && entry.second.request.identifier == identifier;
+    });
+}
+
 void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
 {
     Pending& pending = m_pending.at(serial);
+    if (pending.onlyIfShown && !m_shownByIdentifier.contains(pending.request.identifier) &&
+        isOnItsWay(pending.request.identifier, serial))
+        return;  // waits for the server to name the id it replaces (notifyFinished sends it)
+    // The user closed the notification (or the server went) while this replacement waited: posting it
+    // now would bring back what the user got rid of.
+    if (pending.onlyIfShown && !m_shownByIdentifier.contains(pending.request.identifier)) {
+        Pending dropped = std::move(pending);
+        m_pending.erase(serial);
+        removeFiles(dropped.files);
+        if (dropped.completion)
+            dropped.completion(std::nullopt);
+        return;
+    }
     pending.inFlight = true;
     const NotificationContent& content = pending.request.content;
 
@@ -174,8 +211,12 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
             break;
         }
     }
+    // Urgency: critical gets through Do Not Disturb (and never times out on GNOME or Plasma). A
+    // replacement names "normal" outright, so no server keeps the urgency it had before.
     if (content.breaksThroughDoNotDisturb)
         hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
+    else if (pending.onlyIfShown)
+        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
     bool sound = content.sound;
     if (sound && m_delegate && isForeground())
         sound = hasOption(m_delegate->willPresent(content), PresentationOption::Sound);
@@ -225,6 +266,8 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
             m_earlySignals.clear();
         if (pending.completion)
             pending.completion(describe(reply.error()));
+        if (m_capabilitiesState == Capabilities::Known)
+            flushWaiting();  // a replacement that waited for it finds nothing to replace
         return;
     }
     const std::uint32_t id = reply.value();
@@ -250,6 +293,9 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
     replayEarlySignals(id);
     if (completion)
         completion(std::nullopt);
+    // Replacements that waited for this id.
+    if (m_capabilitiesState == Capabilities::Known)
+        flushWaiting();
 }
 
 bool FreedesktopNotificationCenter::hasCallsInFlight() const

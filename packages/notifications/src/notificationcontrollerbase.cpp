@@ -195,7 +195,12 @@ void NotificationControllerBase::didReceive(const NotificationResponse& response
         NotificationControllerBase& controller = **self;
         auto event = controller.notificationEvent(action, userInfo);
         if (!event) {
-            HelperLog::warn(kCategory, "No event for action=" + action + " id=" + key + "; response dropped");
+            // Closing a banner with its × is an everyday answer, not a fault worth a warning.
+            const std::string line = "No event for action=" + action + " id=" + key + "; response dropped";
+            if (action == NotificationResponse::dismissActionIdentifier)
+                HelperLog::info(kCategory, line);
+            else
+                HelperLog::warn(kCategory, line);
             return;
         }
         controller.sendEvent(event->first, std::move(event->second));

@@ -409,3 +409,51 @@ TEST_F(FreedesktopCenterTest, NotifyErrorIsReportedWithItsMessage)
     EXPECT_EQ(*added, std::optional<std::string>("too many"));
     EXPECT_TRUE(center.shownNotifications().empty());
 }
+
+// A replacement reaches only what is still there: a notification the user closed is not brought back,
+// and the replacement's files are not left behind.
+TEST_F(FreedesktopCenterTest, ReplaceDeliveredChangesOnlyWhatIsStillShown)
+{
+    ASSERT_TRUE(startServer());
+    auto critical = request("tarnwick.a");
+    critical.content.breaksThroughDoNotDisturb = true;
+    const uint shown = post(critical);
+    const uint closed = post(request("tarnwick.b"));
+    server.closeNotification(closed, 2);
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return delegate.responses.size() == 1; }));
+
+    auto gone = request("tarnwick.b");
+    const auto goneFile = attachmentFile("b.png");
+    gone.content.attachments.push_back({"category.primary", goneFile, "image/png"});
+    EXPECT_FALSE(center.replaceDelivered(gone, {}));
+    EXPECT_FALSE(fs::exists(goneFile));
+    EXPECT_FALSE(center.replaceDelivered(request("tarnwick.never"), {}));
+
+    auto ordinary = request("tarnwick.a");
+    ordinary.content.sound = false;
+    std::optional<std::optional<std::string>> replaced;
+    EXPECT_TRUE(center.replaceDelivered(ordinary, [&](std::optional<std::string> error) { replaced = std::move(error); }));
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return replaced.has_value(); }));
+    EXPECT_FALSE(*replaced);
+    ASSERT_EQ(server.notifyCalls().size(), 3u) << "nothing was posted for the closed or unknown ones";
+    const auto& call = server.notifyCalls().back();
+    EXPECT_EQ(call.replacesId, shown);
+    EXPECT_EQ(server.notifyCalls()[0].hints.value("urgency").toInt(), 2);
+    EXPECT_EQ(call.hints.value("urgency").toInt(), 1) << "named outright";
+    EXPECT_TRUE(call.hints.value("suppress-sound").toBool());
+    EXPECT_EQ(center.shownNotifications(), (std::map<std::uint32_t, std::string>{{shown, "tarnwick.a"}}));
+}
+
+TEST_F(FreedesktopCenterTest, AReplacementOfANotificationStillOnItsWayWaitsForItsId)
+{
+    ASSERT_TRUE(startServer());
+    post(request("tarnwick.x"));  // the capabilities are known from here on
+    center.add(request("tarnwick.a"), {});
+    EXPECT_TRUE(center.replaceDelivered(request("tarnwick.a", "Changed"), {}));
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return server.notifyCalls().size() == 3; }));
+    const auto& calls = server.notifyCalls();
+    EXPECT_EQ(calls[2].replacesId, calls[1].id) << "sent once the server named the id";
+    EXPECT_EQ(calls[2].id, calls[1].id);
+    EXPECT_TRUE(calls[2].body.contains("Changed"));
+    EXPECT_EQ(server.open().size(), 2u);
+}

@@ -212,9 +212,13 @@ TEST_F(ControllerBaseTest, ResponsesBecomeEventsOnTheMainQueue)
         {"key when messageId is no string", {{"messageId", Value(5)}, {"key", Value("k2")}}, "test.ok",
          {"I|Notifications|Response received: action=test.ok id=k2"},
          {R"({"method":"test.done","params":{"key":"k2","messageId":5}})"}},
-        {"neither", {{"other", Value("x")}}, "dismiss",
+        {"neither, dismissed: an everyday answer", {{"other", Value("x")}}, "dismiss",
          {"I|Notifications|Response received: action=dismiss id=",
-          "W|Notifications|No event for action=dismiss id=; response dropped"},
+          "I|Notifications|No event for action=dismiss id=; response dropped"},
+         {}},
+        {"an action nothing maps is worth a warning", {{"messageId", Value("m3")}}, "test.unknown",
+         {"I|Notifications|Response received: action=test.unknown id=m3",
+          "W|Notifications|No event for action=test.unknown id=m3; response dropped"},
          {}},
     };
     for (const auto& c : cases) {

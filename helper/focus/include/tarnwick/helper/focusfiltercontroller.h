@@ -81,6 +81,11 @@ public:
     /// Follows `watcher` from now on (the program passes the desktop's; null: none). Not owned.
     void followDoNotDisturb(DoNotDisturbWatcher* watcher);
 
+    /// Calls `listener` after every application of a filter (Do Not Disturb ending included), for as
+    /// long as the returned handle is kept.
+    using Subscription = std::shared_ptr<const std::function<void()>>;
+    [[nodiscard]] Subscription onFilterApplied(std::function<void()> listener);
+
     /// The state as sent in "focusFilter.changed" and answered to "focusFilter.get".
     Object stateObject() const;
     /// The one-line status shown in the settings window for the current state.
@@ -105,6 +110,7 @@ private:
     /// The state the Do Not Disturb filter replaced, given back when it ends.
     std::vector<std::string> m_restoreIds;
     bool m_restoreBlocked = false;
+    std::vector<std::weak_ptr<const std::function<void()>>> m_listeners;
     /// Posted reloads hold this weakly, so they do nothing once the controller is gone.
     std::shared_ptr<FocusFilterController*> m_self;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
-// The small picture every mail banner carries: its category's symbol in grey, centred in a 64 x 64
-// PNG. Rendered once per category per process; each banner gets a fresh file of its own in the
-// temporary directory, which the notification center removes once the banner is gone.
+// The picture every mail banner carries: its category's symbol in white on a round badge of the
+// category's colour, a PNG of 128 x 128 pixels, so that it reads at a glance in GNOME's and Plasma's
+// banners (light or dark) and stays sharp where the desktop scales by two. Rendered once per category
+// per process; each banner gets a fresh file of its own in the temporary directory, which the
+// notification center removes once the banner is gone.
 //
 // Main thread only (the symbol lookup goes through the icon theme).
 
@@ -17,10 +19,14 @@ namespace tarnwick {
 
 class CategoryAttachment {
 public:
-    static constexpr int canvasSize = 64;   ///< the picture, in points (pixels at scale 1)
-    static constexpr int symbolSize = 34;   ///< the symbol's box inside it
+    static constexpr int canvasSize = 128;  ///< the picture, in pixels
+    static constexpr int badgeMargin = 2;    ///< transparent border around the round badge
+    static constexpr int symbolSize = 72;   ///< the symbol's box, centred on the badge
 
-    /// Opaque grey, white level 0.45.
+    /// The badge's colour for a category: saturated, dark enough for white on it to read (contrast
+    /// at least 4.5:1), and distinct from the other categories'.
+    static QColor badgeColor(MailCategory category);
+    /// The symbol's colour: white.
     static QColor glyphColor();
 
     /// A new file "tarnwick-<raw value>-<UUID>.png" in the temporary directory holding png(), as an

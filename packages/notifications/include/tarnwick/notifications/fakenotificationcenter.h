@@ -22,6 +22,8 @@ public:
     /// Every request added, in order, and the ones shown now by identifier.
     std::vector<NotificationRequest> added;
     std::map<std::string, NotificationRequest> delivered;
+    /// Every replaceDelivered() call that found its notification (and was added like add()).
+    std::vector<NotificationRequest> replaced;
     /// Every removal, as "delivered:<id>", "pending:<id>", "delivered:*" or "pending:*".
     std::vector<std::string> removals;
 
@@ -29,6 +31,7 @@ public:
     void setCategories(std::set<NotificationCategory> c) override;
     void requestAuthorization(AuthorizationCompletion completion) override;
     void add(NotificationRequest request, AddCompletion completion) override;
+    bool replaceDelivered(NotificationRequest request, AddCompletion completion) override;
     void removeAllDelivered() override;
     void removeAllPending() override;
     void removeDelivered(const std::vector<std::string>& identifiers) override;

@@ -7,7 +7,9 @@
 //   category's actions with their titles, hints "desktop-entry", "image-path" (the first image
 //   attachment), "sound-name" for the default sound or "suppress-sound", "x-tarnwick-thread", and
 //   "urgency" critical for content that breaks through Do Not Disturb.
-//   A request whose identifier is still shown replaces that notification.
+//   A request whose identifier is still shown replaces that notification. replaceDelivered() does
+//   that only while the notification is still shown or on its way, and states the urgency outright,
+//   so a notification that broke through Do Not Disturb becomes an ordinary one in place.
 // - The server's ids are remembered per request identifier for removeDelivered()/removePending()
 //   (CloseNotification). Notify calls made before the server's capabilities are known wait for them;
 //   until its reply arrives a request counts as pending.
@@ -65,6 +67,7 @@ public:
     void setCategories(std::set<NotificationCategory> categories) override;
     void requestAuthorization(AuthorizationCompletion completion) override;
     void add(NotificationRequest request, AddCompletion completion) override;
+    bool replaceDelivered(NotificationRequest request, AddCompletion completion) override;
     void removeAllDelivered() override;
     void removeAllPending() override;
     void removeDelivered(const std::vector<std::string>& identifiers) override;
@@ -88,6 +91,7 @@ private:
         std::vector<std::filesystem::path> files;
         bool inFlight = false;
         bool cancelled = false;
+        bool onlyIfShown = false;  ///< a replacement: dropped if its notification went meanwhile
     };
     enum class Capabilities { Unknown, Fetching, Known };
     /// A signal about an id no reply has named yet.
@@ -98,6 +102,8 @@ private:
     };
 
     void fetchCapabilities(AuthorizationCompletion completion);
+    void enqueue(NotificationRequest request, AddCompletion completion, bool onlyIfShown);
+    bool isOnItsWay(const std::string& identifier, std::uint64_t before) const;
     void flushWaiting();
     void sendNotify(std::uint64_t serial);
     void whenFinished(const QDBusPendingCall& call, std::function<void(const QDBusPendingCall&)> handler);

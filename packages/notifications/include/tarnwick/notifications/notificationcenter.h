@@ -68,6 +68,10 @@ public:
     virtual void requestAuthorization(AuthorizationCompletion completion) = 0;
     /// Delivers a notification now; takes over the request's attachment files.
     virtual void add(NotificationRequest request, AddCompletion completion) = 0;
+    /// Replaces, in place, the notification shown (or on its way) under the request's identifier,
+    /// as add() would; false, and nothing is shown, when there is none any more (the user closed it,
+    /// it was withdrawn or never shown). Takes over the attachment files either way.
+    virtual bool replaceDelivered(NotificationRequest request, AddCompletion completion) = 0;
     /// Withdraws shown notifications / requests not yet shown.
     virtual void removeAllDelivered() = 0;
     virtual void removeAllPending() = 0;
