@@ -56,6 +56,18 @@ void TestStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& servic
 
 void TestStatusNotifierWatcher::RegisterStatusNotifierHost(const QString&)
 {
+    setHostRegistered(true);
+}
+
+void TestStatusNotifierWatcher::setHostRegistered(bool registered)
+{
+    if (registered == m_hostRegistered)
+        return;
+    m_hostRegistered = registered;
+    if (registered)
+        Q_EMIT StatusNotifierHostRegistered();
+    else
+        Q_EMIT StatusNotifierHostUnregistered();
 }
 
 QVariant TestStatusNotifierWatcher::itemProperty(const QString& service, const QString& name)
