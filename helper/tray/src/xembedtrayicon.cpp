@@ -156,7 +156,9 @@ public:
         setAttribute(Qt::WA_AlwaysShowToolTips);
         setAttribute(Qt::WA_QuitOnClose, false);
         setAttribute(Qt::WA_TranslucentBackground, translucent);
-        resize(22, 22); // until the tray gives it its size
+        // Until the tray takes it and gives it a place and a size: off the screen, so a tray that
+        // is slow (or refuses it) never shows a stray square in a corner.
+        setGeometry(-32000, -32000, 22, 22);
     }
 
     void setPictures(const QList<QImage>& pictures)

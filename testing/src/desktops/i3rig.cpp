@@ -101,7 +101,8 @@ struct I3Rig::Private {
     std::string barColour;
     std::unique_ptr<PrivateBus> bus;
     std::unique_ptr<TempDir> dir;
-    std::unique_ptr<Subprocess> xvfb, i3, dunst;
+    std::unique_ptr<Subprocess> xvfb, i3, dunst, closedWatch;
+    std::string closedLog;
     std::string display;
     std::map<std::string, std::string> env;
     QString busName;
@@ -118,23 +119,26 @@ struct I3Rig::Private {
         return run(programOnPath(program), args, options());
     }
 
-    bool trayOwned() const
+    // The window owning i3bar's tray selection; none when there is no tray.
+    xcb_window_t trayOwner() const
     {
         xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-        bool owned = false;
+        xcb_window_t owner = XCB_NONE;
         if (!xcb_connection_has_error(c)) {
             const char name[] = "_NET_SYSTEM_TRAY_S0";
             auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
             if (atom) {
-                auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-                owned = owner && owner->owner != XCB_NONE;
-                std::free(owner);
+                auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+                if (reply)
+                    owner = reply->owner;
+                std::free(reply);
                 std::free(atom);
             }
         }
         xcb_disconnect(c);
-        return owned;
+        return owner;
     }
+    bool trayOwned() const { return trayOwner() != XCB_NONE; }
 
     bool serviceOwned(const char* service) const
     {
@@ -188,7 +192,7 @@ I3Rig::~I3Rig()
 
 bool I3Rig::installed()
 {
-    for (const char* program : {"i3", "i3bar", "i3-msg", "Xvfb", "dunst", "dunstctl", "xdotool", "xwininfo", "xprop", "import"})
+    for (const char* program : {"i3", "i3bar", "i3-msg", "Xvfb", "dunst", "dunstctl", "dbus-monitor", "xdotool", "xwininfo", "xprop", "import"})
         if (!onPath(program))
             return false;
     return true;
@@ -206,10 +210,10 @@ bool I3Rig::start()
     d->dir->write("home/.keep", "");
     d->dir->write("config/i3/config", i3Config(d->barColour));
     d->dir->write("config/dunst/dunstrc", dunstConfig(dir));
+    // dunst's context menu lists "#<label> (<summary>) [<id>,<action key>]", one line per action.
     d->dir->write("pick-action.sh", "#!/bin/sh\n"
-                                    "# dunst's context menu: the line of the action the rig was asked to press.\n"
-                                    "tee -a \"" + (dir / "menu.log").string() + "\" | grep -F -- \"$(cat \"" +
-                                        (dir / "wanted-action").string() + "\")\" | head -n 1\n");
+                                    "grep -F -- \"$(cat \"" + (dir / "wanted-action").string() +
+                                        "\")\" | head -n 1 | tee -a \"" + (dir / "picked.log").string() + "\"\n");
     d->dir->write("note-shown.sh", "#!/bin/sh\nprintf '%s\\t%s\\n' \"$DUNST_ID\" \"$DUNST_SUMMARY\" >> \"" +
                                        (dir / "shown.log").string() + "\"\n");
     for (const char* script : {"pick-action.sh", "note-shown.sh"})
@@ -218,15 +222,18 @@ bool I3Rig::start()
     std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
 
     d->xvfb = std::make_unique<Subprocess>(
-        programOnPath("Xvfb"), std::vector<std::string>{"-displayfd", "1", "-screen", "0",
-                                                        std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
-                                                        "-nolisten", "tcp"});
-    const auto number = d->xvfb->readLine(std::chrono::seconds(20));
-    if (!number) {
+        programOnPath("Xvfb"),
+        std::vector<std::string>{"-displayfd", "1", "-screen", "0",
+                                 std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24", "-nolisten", "tcp",
+                                 // without it the server resets whenever its last client leaves (the
+                                 // rig's own probes do), refusing clients meanwhile
+                                 "-noreset"});
+    if (const auto number = d->xvfb->readLine(std::chrono::seconds(20)))
+        d->display = ":" + *number;
+    if (d->display.empty()) {
         m_failure = "Xvfb did not start: " + d->xvfb->stderrText();
         return false;
     }
-    d->display = ":" + *number;
     const char* path = std::getenv("PATH");
     d->env = {{"DISPLAY", d->display},
               {"DBUS_SESSION_BUS_ADDRESS", d->bus->address()},
@@ -239,6 +246,11 @@ bool I3Rig::start()
               {"NO_AT_BRIDGE", "1"}};
     d->i3 = std::make_unique<Subprocess>(programOnPath("i3"), std::vector<std::string>{}, d->options());
     d->dunst = std::make_unique<Subprocess>(programOnPath("dunst"), std::vector<std::string>{}, d->options());
+    // dunst sends NotificationClosed to the notifying program alone: a monitor sees it.
+    d->closedWatch = std::make_unique<Subprocess>(
+        programOnPath("dbus-monitor"),
+        std::vector<std::string>{"--address", d->bus->address(),
+                                 "type='signal',interface='org.freedesktop.Notifications',member='NotificationClosed'"});
     return true;
 }
 
@@ -247,7 +259,10 @@ bool I3Rig::waitForTrayAndNotifications(std::chrono::milliseconds timeout)
     if (!d->xvfb)
         return false;
     if (!pollUntil([&] { return d->trayOwned() && d->serviceOwned("org.freedesktop.Notifications"); }, timeout)) {
-        m_failure = "i3bar's tray or dunst did not start; i3: " + d->i3->stderrText() + "\ndunst: " + d->dunst->stderrText();
+        const auto xvfbEnded = d->xvfb->wait(std::chrono::milliseconds(0));
+        m_failure = "i3bar's tray or dunst did not start on " + d->display + " (Xvfb " +
+                    (xvfbEnded ? "ended with " + std::to_string(*xvfbEnded) : std::string("running")) + ": " +
+                    d->xvfb->stderrText() + "); i3: " + d->i3->stderrText() + "\ndunst: " + d->dunst->stderrText();
         return false;
     }
     return true;
@@ -256,8 +271,14 @@ bool I3Rig::waitForTrayAndNotifications(std::chrono::milliseconds timeout)
 void I3Rig::stop()
 {
     // The X clients go with their server; the bus last.
+    d->closedWatch.reset();
     d->dunst.reset();
     d->i3.reset();
+    if (d->xvfb) {
+        // Asked to end, the server removes its lock file and socket; killed, it leaves them.
+        d->xvfb->sendSignal(SIGTERM);
+        d->xvfb->wait(std::chrono::seconds(5));
+    }
     d->xvfb.reset();
     QDBusConnection::disconnectFromBus(d->busName);
     d->bus.reset();
@@ -343,11 +364,12 @@ void I3Rig::key(const std::string& key)
 
 bool I3Rig::pressBannerAction(const std::string& actionKey)
 {
-    d->dir->write("wanted-action", "[" + actionKey);
+    const auto picked = d->dir->path() / "picked.log";
+    const std::string before = readFile(picked);
+    d->dir->write("wanted-action", "," + actionKey + "]");
     d->tool("dunstctl", {"context"});
-    // dunst answers the call before it runs the menu; the menu's log says it ran.
-    return pollUntil([&] { return readFile(d->dir->path() / "menu.log").find(actionKey) != std::string::npos; },
-                     std::chrono::seconds(5));
+    // dunst answers the call before it runs the menu; the script notes what it picked.
+    return pollUntil([&] { return readFile(picked).size() > before.size(); }, std::chrono::seconds(5));
 }
 
 bool I3Rig::setDoNotDisturb(bool on)
@@ -357,17 +379,21 @@ bool I3Rig::setDoNotDisturb(bool on)
 
 std::vector<std::string> I3Rig::visibleBanners()
 {
-    // Shown (noted by the rule's script) and not yet closed (dunst's history holds the closed ones).
-    const std::string history = d->tool("dunstctl", {"history"}).out;
+    // Shown (noted by the rule's script when dunst displays it) and not closed since.
+    if (!d->closedWatch)
+        return {};
+    d->closedWatch->stderrText(); // takes in what the monitor printed
+    d->closedLog += d->closedWatch->remainingStdout();
+    std::vector<std::string> closed;
+    static const std::regex closedSignal(R"(member=NotificationClosed\s*\n\s*uint32 (\d+))");
+    for (auto it = std::sregex_iterator(d->closedLog.begin(), d->closedLog.end(), closedSignal);
+         it != std::sregex_iterator(); ++it)
+        closed.push_back((*it)[1]);
     std::vector<std::string> banners;
     std::istringstream in(readFile(d->dir->path() / "shown.log"));
     for (std::string line; std::getline(in, line);) {
         const auto tab = line.find('\t');
-        if (tab == std::string::npos)
-            continue;
-        const std::string id = line.substr(0, tab);
-        const std::regex closed("\"id\"\\s*:\\s*\\{\\s*\"type\"\\s*:\\s*\"i\",\\s*\"data\"\\s*:\\s*" + id + "\\s*\\}");
-        if (!std::regex_search(history, closed))
+        if (tab != std::string::npos && std::find(closed.begin(), closed.end(), line.substr(0, tab)) == closed.end())
             banners.push_back(line.substr(tab + 1));
     }
     return banners;
@@ -381,12 +407,30 @@ int I3Rig::barHeight()
 
 bool I3Rig::stopBar()
 {
+    // i3 starts its bars detached (they carry no _NET_WM_PID either): the bar's X connection is
+    // closed instead, which ends i3bar.
     const auto bar = d->bar();
-    const auto pid = bar ? d->windowPid(bar->id) : std::nullopt;
-    if (!pid || *pid <= 0)
+    const xcb_window_t owner = d->trayOwner();
+    if (!bar || owner == XCB_NONE) {
+        m_failure = "no bar with a tray to stop";
         return false;
-    ::kill(*pid, SIGTERM);
-    return pollUntil([&] { return !d->trayOwned(); }, std::chrono::seconds(10));
+    }
+    bool gone = false;
+    for (int attempt = 0; attempt < 3 && !gone; ++attempt) {
+        xcb_connection_t* c = xcb_connect(d->display.c_str(), nullptr);
+        if (!xcb_connection_has_error(c)) {
+            xcb_kill_client(c, xcb_window_t(std::stoul(bar->id, nullptr, 16)));
+            // Answered only once the server has carried the kill out.
+            std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        }
+        xcb_disconnect(c);
+        gone = pollUntil([&] { return d->trayOwner() != owner; }, std::chrono::seconds(3));
+    }
+    if (!gone) {
+        m_failure = "the bar " + bar->id + " kept its tray";
+        return false;
+    }
+    return true;
 }
 
 bool I3Rig::restartI3()

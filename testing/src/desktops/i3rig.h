@@ -44,7 +44,7 @@ public:
 
     /// The bar's height in pixels (i3bar's, from its window).
     int barHeight();
-    /// Stops i3bar's tray by ending i3bar (i3 starts a new one only on restart); for tests of a tray
+    /// Ends i3bar and with it its tray (i3 starts a new one only on restart); for tests of a tray
     /// that goes away. Restarting i3 in place brings the bar back.
     bool stopBar();
     bool restartI3();
