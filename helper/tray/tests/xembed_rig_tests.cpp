@@ -3,6 +3,9 @@
 // open its popover under itself on a real click, close it again, and come back when the bar
 // restarts; the user is never told there is no tray. One i3 session serves every case.
 
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QImage>
 #include <algorithm>
@@ -275,3 +278,66 @@ TEST_F(XEmbedTrayTest, TheItemLeavesWithTheBarAndReturnsWhenTheBarRestarts)
     ASSERT_TRUE(rig->restartI3()) << rig->failure();
     EXPECT_TRUE(helper.waitForItem()) << "the item did not come back to the new bar; helper log:\n" << helper.log();
 }
+
+namespace {
+// Actions the notification server reports as pressed. QtDBus (6.4) connects bus signals by name only.
+class ActionRecorder : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QString> keys;
+public Q_SLOTS:
+    void onActionInvoked(uint, const QString& key) { keys.push_back(key); }
+};
+} // namespace
+
+TEST_F(XEmbedTrayTest, DunstPressesABannersActionAndHoldsBannersWhilePaused)
+{
+    // The rig's own banner support against dunst, which the helper's banner tests rely on there.
+    const QString name = QStringLiteral("i3-banner-client");
+    QDBusConnection bus = QDBusConnection::connectToBus(
+        QString::fromStdString(rig->sessionEnvironment().at("DBUS_SESSION_BUS_ADDRESS")), name);
+    ASSERT_TRUE(bus.isConnected());
+    ActionRecorder actions;
+    ASSERT_TRUE(bus.connect(QString(), QStringLiteral("/org/freedesktop/Notifications"),
+                            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"), &actions,
+                            SLOT(onActionInvoked(uint, QString))));
+    QDBusInterface server(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+                          QStringLiteral("org.freedesktop.Notifications"), bus);
+    auto notify = [&](const QString& summary) {
+        return server.call(QStringLiteral("Notify"), QStringLiteral("rig"), 0u, QString(), summary, QStringLiteral("body"),
+                           QStringList{QStringLiteral("open"), QStringLiteral("Open"), QStringLiteral("copy"),
+                                       QStringLiteral("Copy Code")},
+                           QVariantMap(), -1)
+                   .type() == QDBusMessage::ReplyMessage;
+    };
+    auto shown = [&](const std::string& summary) {
+        const auto banners = rig->visibleBanners();
+        return std::find(banners.begin(), banners.end(), summary) != banners.end();
+    };
+
+    ASSERT_TRUE(notify(QStringLiteral("Rig banner")));
+    ASSERT_TRUE(tarnwick::testing::pollUntil([&] { return shown("Rig banner"); }, kWait));
+    ASSERT_TRUE(rig->pressBannerAction("copy"));
+    EXPECT_TRUE(tarnwick::testing::waitUntil([&] { return !actions.keys.empty(); }, kWait));
+    EXPECT_EQ(actions.keys, std::vector<QString>{QStringLiteral("copy")});
+
+    // Paused, dunst holds a banner back; it shows once the pause ends.
+    ASSERT_TRUE(rig->setDoNotDisturb(true));
+    ASSERT_TRUE(notify(QStringLiteral("Held banner")));
+    Subprocess::Options session;
+    session.setEnv = rig->sessionEnvironment();
+    ASSERT_TRUE(tarnwick::testing::pollUntil(
+        [&] {
+            const auto out =
+                tarnwick::testing::run(tarnwick::testing::programOnPath("dunstctl"), {"count", "waiting"}, session).out;
+            return std::atoi(out.c_str()) >= 1;
+        },
+        kWait))
+        << "dunst never held the banner back";
+    EXPECT_FALSE(shown("Held banner"));
+    ASSERT_TRUE(rig->setDoNotDisturb(false));
+    EXPECT_TRUE(tarnwick::testing::pollUntil([&] { return shown("Held banner"); }, kWait));
+    QDBusConnection::disconnectFromBus(name);
+}
+
+#include "xembed_rig_tests.moc"
