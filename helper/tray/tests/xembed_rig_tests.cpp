@@ -1,7 +1,8 @@
 // tarnwick-helper under i3, whose bar (i3bar) has a tray that speaks only XEmbed and no
 // StatusNotifierWatcher on the bus: the item must appear in the bar's tray, legible on the bar,
 // open its popover under itself on a real click, close it again, and come back when the bar
-// restarts; the user is never told there is no tray. One i3 session serves every case.
+// restarts; the user is never told there is no tray. The rig's banner support is checked against
+// dunst, its notification server. One i3 session serves every case.
 
 #include <QDBusConnection>
 #include <QDBusInterface>
