@@ -9,6 +9,7 @@
 #include "tarnwick/helper/menubartitle.h"
 #include "tarnwick/helper/statusitemhost.h"
 #include "tarnwick/helper/statusnotifieritemhost.h"
+#include "tarnwick/helper/trayfallback.h"
 #include "tarnwick/helper/trayhostmissingnotice.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/notifications/notificationcenter.h"
@@ -43,9 +44,11 @@ MenuBarController& MenuBarController::shared()
         if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             return new HeadlessStatusItemHost;
         auto* item = new StatusNotifierItemHost(QDBusConnection::sessionBus());
-        // Without any tray the user would never find the item: say how to get one.
+        // Without any tray the user would never find the item: say how to get one. An XEmbed-only
+        // tray (i3bar, tint2) shows it through the fallback.
         auto* notice = new TrayHostMissingNotice(NotificationCenter::current());
-        QObject::connect(item, &StatusNotifierItemHost::trayHostMissing, item, [notice] { notice->show(); });
+        auto* fallback = new TrayFallback(*item, QDBusConnection::sessionBus(), item);
+        QObject::connect(fallback, &TrayFallback::noTray, item, [notice] { notice->show(); });
         return item;
     }();
     static MenuBarController* instance =

@@ -69,6 +69,18 @@ void TestStatusNotifierWatcher::dropItem(const QString& entry, bool tell)
 
 void TestStatusNotifierWatcher::RegisterStatusNotifierHost(const QString&)
 {
+    setHostRegistered(true);
+}
+
+void TestStatusNotifierWatcher::setHostRegistered(bool registered)
+{
+    if (registered == m_hostRegistered)
+        return;
+    m_hostRegistered = registered;
+    if (registered)
+        Q_EMIT StatusNotifierHostRegistered();
+    else
+        Q_EMIT StatusNotifierHostUnregistered();
 }
 
 QVariant TestStatusNotifierWatcher::itemProperty(const QString& service, const QString& name)

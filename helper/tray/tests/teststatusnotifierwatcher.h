@@ -30,7 +30,10 @@ public:
     void stop();
 
     QStringList registeredItems() const { return m_items; }
-    bool isHostRegistered() const { return true; }
+    bool isHostRegistered() const { return m_hostRegistered; }
+    /// A watcher without a host (a tray daemon whose panel is not up) draws no item; registering one
+    /// announces StatusNotifierHostRegistered.
+    void setHostRegistered(bool registered);
     int protocolVersion() const { return 0; }
     /// The unique bus name of the last caller of RegisterStatusNotifierItem.
     const QString& lastRegistrant() const { return m_lastRegistrant; }
@@ -79,6 +82,7 @@ private:
     int m_registrations = 0;
     bool m_forgetsItems = false;
     QStringList m_signals;
+    bool m_hostRegistered = true;
 };
 
 } // namespace tarnwick::testing
