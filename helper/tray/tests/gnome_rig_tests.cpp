@@ -40,7 +40,7 @@ constexpr const char* kTrayUpdate =
     R"({"id":2,"method":"tray.update","params":{"accounts":[)"
     R"({"id":"w","name":"Work","email":"work@example.com","color":"#2563eb","unreadCount":4},)"
     R"({"id":"h","name":"Home","email":"home@example.com","color":"#16a34a","unreadCount":12}],)"
-    R"("totalUnread":16,"unreadDisplay":"numbers"})" "\n";
+    R"("totalUnread":16,"unreadDisplay":"numbers"}})" "\n";
 constexpr const char* kPopoverOpened = R"({"method":"tray.popoverOpened"})";
 
 // The helper laid out as an installed package, readable by the session's user: the desktop entry
@@ -101,7 +101,7 @@ std::string extensionLog(const GnomeRig& rig)
     std::string out;
     std::istringstream in(rig.shellLog());
     for (std::string line; std::getline(in, line);)
-        if (line.find("AppIndicators") != std::string::npos && line.find("IconCache") == std::string::npos)
+        if (line.find("AppIndicators-WARNING") != std::string::npos || line.find("AppIndicators-CRITICAL") != std::string::npos)
             out += line + "\n";
     return lastLines(out, 30);
 }
@@ -125,12 +125,15 @@ class GnomeDesktops : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        skipReason = GnomeRig::missingPrograms({.wayland = false});
+        GnomeRig::Options stock;
+        stock.wayland = false;
+        stock.appIndicator = false;
+        skipReason = GnomeRig::missingPrograms(stock);
         if (!skipReason.empty())
             return;
         prefix = std::make_unique<Prefix>();
-        x11 = std::make_unique<GnomeRig>(GnomeRig::Options{.wayland = false, .appIndicator = false,
-                                                           .dataDirs = {prefix->share()}});
+        stock.dataDirs = {prefix->share()};
+        x11 = std::make_unique<GnomeRig>(stock);
         if (x11->start() && x11->waitForTrayAndNotifications(60s)) {
             stockHelper = startHelper(*x11, prefix->helper());
             stockCreatedAt = wallClock();
@@ -138,7 +141,9 @@ public:
         } else {
             x11Failure = x11->failure();
         }
-        wayland = std::make_unique<GnomeRig>(GnomeRig::Options{.dataDirs = {prefix->share()}});
+        GnomeRig::Options withTray;
+        withTray.dataDirs = {prefix->share()};
+        wayland = std::make_unique<GnomeRig>(withTray);
         if (!wayland->start() || !wayland->waitForTrayAndNotifications(60s))
             waylandFailure = wayland->failure();
     }
@@ -179,18 +184,28 @@ struct ShownItem {
     GnomeRig::TrayItem item;
 };
 
+// Whether the item appears at all is the twenty-starts case's question; the cases that look at the
+// item or click it start the helper again (at most three times) when the extension dropped it.
 std::optional<ShownItem> showItem(GnomeRig& rig, std::string& failure)
 {
-    ShownItem shown{startHelper(rig, GnomeDesktops::prefix->helper()), {}};
-    shown.helper->write(R"({"id":1,"method":"tray.create"})" "\n" + std::string(kTrayUpdate));
-    std::optional<GnomeRig::TrayItem> item;
-    if (!pollUntil([&] { return (item = rig.trayItem(shown.helper->pid())) && !item->labelText.empty(); }, 20s)) {
-        failure = "no item in the top bar; helper log:\n" + lastLines(shown.helper->stderrText()) +
-                  "extension log:\n" + extensionLog(rig);
-        return std::nullopt;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        ShownItem shown{startHelper(rig, GnomeDesktops::prefix->helper()), {}};
+        shown.helper->write(R"({"id":1,"method":"tray.create"})" "\n" + std::string(kTrayUpdate));
+        std::optional<GnomeRig::TrayItem> item;
+        // Shown with its counts, and still there a moment later (the extension drops items about a
+        // second after they appear).
+        const auto counted = [&] { return (item = rig.trayItem(shown.helper->pid())) && !item->labelText.empty(); };
+        if (pollUntil(counted, 15s) && !pollUntil([&] { return !counted(); }, 2s, 250ms)) {
+            shown.item = *item;
+            return shown;
+        }
+        failure += "start " + std::to_string(attempt) + ": " +
+                   (item ? "an item without counts (\"" + item->labelText + "\")" : std::string("no item in the top bar")) +
+                   "; helper log:\n" +
+                   lastLines(shown.helper->stderrText(), 8);
     }
-    shown.item = *item;
-    return shown;
+    failure += "extension log:\n" + extensionLog(rig);
+    return std::nullopt;
 }
 
 // The item in the top bar: clicked once it opens the popover right by it, every time, and a second
@@ -265,8 +280,8 @@ void checkClicks(GnomeRig& rig, const std::string& tag)
     }
 }
 
-// Columns of an area that differ from the background, in runs split by at least two plain columns.
-std::vector<QRect> inkRuns(const QImage& shot, QRect area, QRgb background)
+// Columns of an area that differ from the background, in runs split by at least `gap` plain columns.
+std::vector<QRect> inkRuns(const QImage& shot, QRect area, QRgb background, int gap)
 {
     std::vector<QRect> runs;
     QRect current;
@@ -277,7 +292,7 @@ std::vector<QRect> inkRuns(const QImage& shot, QRect area, QRgb background)
             if (contrast(shot.pixel(x, y), background) >= 3)
                 column |= QRect(x, y, 1, 1);
         if (column.isEmpty()) {
-            if (++plain >= 2 && !current.isEmpty()) {
+            if (++plain >= gap && !current.isEmpty()) {
                 runs.push_back(current);
                 current = {};
             }
@@ -350,10 +365,11 @@ TEST(GnomeWaylandTray, TheGlyphAndTheCountsAreLegibleOnTheDefaultTopBar)
                 ++glyphPixels;
     EXPECT_GE(glyphPixels, 25) << "the glyph must stand out from GNOME's top bar";
 
-    // The counts: two runs of ink in the label ("4", "12"), each digit at least 8 pixels tall.
+    // The counts: two runs of ink in the label ("4", "12": the digits of one number are closer than a
+    // space), each at least 8 pixels tall.
     const QRect label = shown->item.label;
     ASSERT_FALSE(label.isEmpty()) << "the item shows no label";
-    const auto runs = inkRuns(shot, label.intersected(shot.rect()), bar);
+    const auto runs = inkRuns(shot, label.intersected(shot.rect()), bar, 3);
     ASSERT_EQ(runs.size(), 2u) << "the label's text does not read as two numbers";
     for (const QRect& run : runs) {
         EXPECT_GE(run.height(), 8) << "height of the counts, in pixels";

@@ -261,7 +261,7 @@ bool GnomeRig::start()
     const std::string extensions = m_options.appIndicator ? std::string("['") + kExtension + "']" : "[]";
     std::string script = "#!/bin/sh\n";
     for (const std::string& setting :
-         {"org.gnome.shell disable-user-extensions false", "org.gnome.shell enabled-extensions \"" + extensions + "\"",
+         {std::string("org.gnome.shell disable-user-extensions false"), "org.gnome.shell enabled-extensions \"" + extensions + "\"",
           std::string("org.gnome.shell welcome-dialog-last-shown-version '999'"),
           // No animations: menus and banners are where they end up at once, and software rendering
           // has less to draw.
@@ -503,7 +503,7 @@ std::optional<GnomeRig::TrayItem> GnomeRig::trayItem(int pid)
 {
     const auto items = eval(std::string("(() => { ") + kRectFunction +
                             "const out = []; for (const [key, b] of Object.entries(Main.panel.statusArea)) { "
-                            "if (!key.startsWith('appindicator-') || !b || !b._indicator) continue; "
+                            "if (!key.startsWith('appindicator-') || !b || !b._indicator || !b._indicator._proxy) continue; "
                             "out.push({bus: b._indicator.busName, button: rect(b), "
                             "icon: b._icon && b._icon.gicon ? rect(b._icon) : null, "
                             "label: b._label && b._label.text ? rect(b._label) : null, "
@@ -534,12 +534,12 @@ std::optional<QRect> GnomeRig::trayItemGeometry(int pid)
 
 std::vector<DesktopWindow> GnomeRig::windows()
 {
-    // What the shell lists for the user: the top bar's application and the overview, the dash and the
-    // window switcher all follow the window tracker's "interesting" windows.
+    // What the shell lists for the user: the windows Alt+Tab, the overview and the top bar's
+    // application follow (override-redirect and skip-taskbar windows are not among them).
     const auto list = eval(
         "global.get_window_actors().map(a => { const w = a.meta_window; const r = w.get_frame_rect(); "
         "return {title: w.get_title() || '', pid: w.get_pid(), rect: [r.x, r.y, r.width, r.height], "
-        "listed: imports.gi.Shell.WindowTracker.get_default().is_window_interesting(w) && !w.is_skip_taskbar()}; })");
+        "listed: global.display.get_tab_list(Meta.TabList.NORMAL_ALL, null).includes(w)}; })");
     std::vector<DesktopWindow> windows;
     if (!list)
         return windows;
