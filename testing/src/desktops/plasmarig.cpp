@@ -671,24 +671,40 @@ std::optional<std::string> PlasmaRig::runKWinScript(const std::string& body)
     return answer;
 }
 
-std::vector<DesktopWindow> PlasmaRig::windows()
+namespace {
+
+std::vector<DesktopWindow> windowsFrom(const std::optional<std::string>& json)
 {
     std::vector<DesktopWindow> list;
-    const auto json = runKWinScript(
-        "return JSON.stringify(workspace.clientList().map(c => ({title: c.caption, pid: c.pid, "
-        "x: c.frameGeometry.x, y: c.frameGeometry.y, w: c.frameGeometry.width, h: c.frameGeometry.height, "
-        "taskbar: !c.skipTaskbar && (c.normalWindow || c.dialog)})));");
-    if (json)
-        for (const QJsonValue& value : QJsonDocument::fromJson(QByteArray::fromStdString(*json)).array()) {
-            const QJsonObject o = value.toObject();
-            DesktopWindow window;
-            window.title = o.value(QStringLiteral("title")).toString().toStdString();
-            window.pid = o.value(QStringLiteral("pid")).toInt();
-            window.geometry = QRect(o.value(QStringLiteral("x")).toInt(), o.value(QStringLiteral("y")).toInt(),
-                                    o.value(QStringLiteral("w")).toInt(), o.value(QStringLiteral("h")).toInt());
-            window.inTaskbar = o.value(QStringLiteral("taskbar")).toBool();
-            list.push_back(window);
-        }
+    if (!json)
+        return list;
+    for (const QJsonValue& value : QJsonDocument::fromJson(QByteArray::fromStdString(*json)).array()) {
+        const QJsonObject o = value.toObject();
+        DesktopWindow window;
+        window.title = o.value(QStringLiteral("title")).toString().toStdString();
+        window.pid = o.value(QStringLiteral("pid")).toInt();
+        window.geometry = QRect(o.value(QStringLiteral("x")).toInt(), o.value(QStringLiteral("y")).toInt(),
+                                o.value(QStringLiteral("w")).toInt(), o.value(QStringLiteral("h")).toInt());
+        window.inTaskbar = o.value(QStringLiteral("taskbar")).toBool();
+        list.push_back(window);
+    }
+    return list;
+}
+
+// A KWin script's expression for the windows that pass `filter` (a function of a window).
+std::string windowList(const std::string& filter)
+{
+    return "return JSON.stringify(workspace.clientList().filter(" + filter +
+           ").map(c => ({title: c.caption, pid: c.pid, x: c.frameGeometry.x, y: c.frameGeometry.y, "
+           "w: c.frameGeometry.width, h: c.frameGeometry.height, "
+           "taskbar: !c.skipTaskbar && (c.normalWindow || c.dialog)})));";
+}
+
+} // namespace
+
+std::vector<DesktopWindow> PlasmaRig::windows()
+{
+    std::vector<DesktopWindow> list = windowsFrom(runKWinScript(windowList("c => true")));
 
     // XWayland's override-redirect windows (an X11 client's popups and menus): KWin draws them but
     // does not manage them, so its scripts do not see them.
@@ -742,6 +758,19 @@ std::vector<DesktopWindow> PlasmaRig::windows()
     }
     xcb_disconnect(x);
     return list;
+}
+
+std::vector<DesktopWindow> PlasmaRig::popupMenus()
+{
+    return windowsFrom(runKWinScript(windowList("c => c.popupWindow && !c.tooltip && !c.notification")));
+}
+
+std::vector<QRect> PlasmaRig::bannerWindows()
+{
+    std::vector<QRect> rects;
+    for (const auto& window : windowsFrom(runKWinScript(windowList("c => c.notification || c.criticalNotification"))))
+        rects.push_back(window.geometry);
+    return rects;
 }
 
 std::optional<QRect> PlasmaRig::panelGeometry()
@@ -883,7 +912,6 @@ bool PlasmaRig::pressBannerAction(const std::string& actionKey)
         const auto& [notification, open] = *it;
         if (!open)
             continue;
-        // The watcher gets the actions' keys only (Notify got keys and labels).
         if (std::find(notification.actions.begin(), notification.actions.end(), actionKey) != notification.actions.end())
             return call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
                             "org.kde.NotificationManager", "InvokeAction",

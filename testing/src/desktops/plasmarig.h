@@ -36,7 +36,7 @@ public:
     struct Notification {
         unsigned id = 0;
         std::string appName, summary, body;
-        std::vector<std::string> actions; ///< the actions' keys (the watcher is told no labels)
+        std::vector<std::string> actions; ///< keys and labels, as Notify got them
         bool critical = false;
     };
 
@@ -74,6 +74,10 @@ public:
 
     // ---- Plasma's own ----
 
+    /// Pop-up menus on screen (Plasma's own menus for tray items among them), tooltips left out.
+    std::vector<DesktopWindow> popupMenus();
+    /// Banners on screen: Plasma's notification pop-ups.
+    std::vector<QRect> bannerWindows();
     /// The panel (a dock window of plasmashell) as KWin places it.
     std::optional<QRect> panelGeometry();
     /// Every notification the server announced since the rig started, oldest first, with whether it
