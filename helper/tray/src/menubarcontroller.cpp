@@ -48,7 +48,8 @@ MenuBarController& MenuBarController::shared()
         // tray (i3bar, tint2) shows it through the fallback.
         auto* notice = new TrayHostMissingNotice(NotificationCenter::current());
         auto* fallback = new TrayFallback(*item, QDBusConnection::sessionBus(), item);
-        QObject::connect(fallback, &TrayFallback::noTray, item, [notice] { notice->show(); });
+        QObject::connect(fallback, &TrayFallback::noTray, item, [notice] { notice->trayAbsent(); });
+        QObject::connect(fallback, &TrayFallback::trayShown, item, [notice] { notice->trayPresent(); });
         return item;
     }();
     static MenuBarController* instance =

@@ -64,6 +64,10 @@ TrayFallback::TrayFallback(StatusNotifierItemHost& host, XEmbedTrayIcon& icon, Q
         if (m_watcherMissing)
             Q_EMIT noTray();
     });
+    connect(&m_icon, &XEmbedTrayIcon::embedded, this, [this] {
+        if (m_usingXEmbed)
+            Q_EMIT trayShown();
+    });
     connect(&m_host, &StatusNotifierItemHost::iconChanged, this, &TrayFallback::refresh);
     connect(&m_host, &StatusNotifierItemHost::titleChanged, this, &TrayFallback::refresh);
     connect(&m_icon, &XEmbedTrayIcon::pressed, this, [this](QPoint point) { m_host.press(point.x(), point.y()); });
@@ -107,6 +111,8 @@ void TrayFallback::checkWatcherHost()
         if (!hostShows)
             HelperLog::info(kCategory, "The StatusNotifierWatcher has no host to show the tray item");
         useXEmbed(!hostShows);
+        if (hostShows)
+            Q_EMIT trayShown();
     });
 }
 

@@ -15,6 +15,10 @@ namespace tarnwick::traypicture {
 namespace {
 
 constexpr double kHaloWidth = 1.6; // pixels, whatever the size: enough to separate ink from panel
+// The artwork's thinnest strokes (its inner lines), in its own units, and the least width a stroke
+// may have on screen: thinner ones turn into faint grey smears at tray sizes.
+constexpr double kThinnestStrokeUnits = 1.5;
+constexpr double kLeastStrokePixels = 1.5;
 constexpr std::size_t kMaxDots = 4;
 const QColor kBadge(0xd9, 0x3b, 0x30);
 
@@ -26,17 +30,29 @@ QImage transparent(QSize size, qreal dpr = 1.0)
     return image;
 }
 
-// The glyph's outline scaled into `box` (pixels), aspect kept, centred.
+// The glyph's outline scaled into `box` (pixels), aspect kept, centred, its strokes widened to at
+// least kLeastStrokePixels.
 QPainterPath fitted(const QRectF& box)
 {
     const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
     const QRectF bounds = shape.boundingRect();
-    const double scale = std::min(box.width() / bounds.width(), box.height() / bounds.height());
+    // Room for the widening, so the glyph stays inside its box.
+    const QRectF inner = box.adjusted(kLeastStrokePixels / 2, kLeastStrokePixels / 2, -kLeastStrokePixels / 2,
+                                      -kLeastStrokePixels / 2);
+    const double scale = std::min(inner.width() / bounds.width(), inner.height() / bounds.height());
     QTransform t;
-    t.translate(box.center().x(), box.center().y());
+    t.translate(inner.center().x(), inner.center().y());
     t.scale(scale, scale);
     t.translate(-bounds.center().x(), -bounds.center().y());
-    return t.map(shape);
+    const QPainterPath path = t.map(shape);
+    const double widen = kLeastStrokePixels - kThinnestStrokeUnits * scale;
+    if (widen <= 0)
+        return path;
+    QPainterPathStroker stroker;
+    stroker.setWidth(widen);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    return stroker.createStroke(path).united(path);
 }
 
 void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink)
@@ -60,7 +76,10 @@ void paintBadge(QPainter& painter, int side, const std::string& text)
     // Digits at least 8 pixels tall on a 16-pixel slot, in a pill at the bottom right.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setBold(true);
-    font.setPixelSize(std::max(11, int(std::round(side * 0.6))));
+    font.setPixelSize(std::max(13, int(std::round(side * 0.6))));
+    // At the smallest slots antialiased digits blur into the pill: crisp ones keep their full height.
+    if (side <= 16)
+        font.setStyleStrategy(QFont::NoAntialias);
     const QFontMetricsF metrics(font);
     const QString digits = QString::fromStdString(text);
     const double height = std::min<double>(side, metrics.capHeight() + std::max(3.0, side * 0.16));

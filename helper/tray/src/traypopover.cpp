@@ -1,7 +1,10 @@
 #include "tarnwick/helper/traypopover.h"
 
 #include <QCursor>
+#include <QApplication>
 #include <QHideEvent>
+#include <QKeyEvent>
+#include <QResizeEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -10,11 +13,24 @@
 #include "tarnwick/helper/swaypopoverplacement.h"
 #include "tarnwick/helper/traypopoverview.h"
 #include "tarnwick/helper/traystyle.h"
+#include "xwaylandpopover_p.h"
 
 namespace tarnwick {
 
+namespace {
+
+Qt::WindowFlags popoverFlags()
+{
+    const Qt::WindowFlags common = Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
+    if (xwaylandpopover::active())
+        return common | Qt::Tool | Qt::WindowStaysOnTopHint;
+    return common | Qt::Popup;
+}
+
+} // namespace
+
 TrayPopover::TrayPopover(TrayModel& model, TrayPopoverActions actions, const Clock& clock, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+    : QWidget(parent, popoverFlags())
 {
     setObjectName(QStringLiteral("trayPopover"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -47,16 +63,48 @@ void TrayPopover::showAt(std::optional<QPoint> click)
         screen = QGuiApplication::primaryScreen();
     adjustSize();
     const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size());
+    m_anchor = point;
+    m_area = area;
     move(placement(point, size(), area));
     show();
     raise();
     activateWindow();
+    if (!windowFlags().testFlag(Qt::Popup))
+        xwaylandpopover::keepOutOfTaskbar(*this);
     // On sway the window cannot place itself and the click point is the item's own: sway moves it.
     if (const std::string socket = SwayPopoverPlacement::socketPath(); !socket.empty()) {
         if (!m_swayPlacement)
             m_swayPlacement = new SwayPopoverPlacement(socket, *this);
         m_swayPlacement->start();
     }
+}
+
+bool TrayPopover::event(QEvent* event)
+{
+    // A managed popover (see xwaylandpopover_p.h) closes like a popup: when the user turns to
+    // anything else, unless it is one of the popover's own menus.
+    if (event->type() == QEvent::WindowDeactivate && !windowFlags().testFlag(Qt::Popup) && isVisible() &&
+        !QApplication::activePopupWidget())
+        close();
+    return QWidget::event(event);
+}
+
+void TrayPopover::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && !windowFlags().testFlag(Qt::Popup)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TrayPopover::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The content settles after the window is shown (messages arrive, a section folds): a popover
+    // opened upwards from a bottom panel must keep its foot at the item, not float above it.
+    if (m_anchor && !m_swayPlacement && !m_area.isEmpty())
+        move(placement(*m_anchor, size(), m_area));
 }
 
 void TrayPopover::paintEvent(QPaintEvent*)

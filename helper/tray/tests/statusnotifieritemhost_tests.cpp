@@ -261,7 +261,7 @@ TEST(SniWithoutBus, WarnsAndKeepsTheItemInMemory)
     StatusNotifierItemHost host(QDBusConnection(QStringLiteral("tarnwick-no-such-connection")));
     QSignalSpy failed(&host, &StatusNotifierItemHost::registrationFailed);
     int presses = 0;
-    host.attach({[&] { ++presses; }, {}, {}});
+    host.attach({[&] { ++presses; }, {}, {}, {}});
     EXPECT_EQ(failed.count(), 1);
     EXPECT_TRUE(log.contains("W|Tray|No session bus: the tray item is kept in memory only"));
     EXPECT_TRUE(host.hasButton());

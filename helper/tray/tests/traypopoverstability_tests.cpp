@@ -4,6 +4,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QContextMenuEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -17,11 +19,13 @@
 #include <gtest/gtest.h>
 
 #include "tarnwick/helper/traybanner.h"
+#include "tarnwick/helper/traypopover.h"
 #include "tarnwick/helper/traymessagerow.h"
 #include "tarnwick/helper/traypopoverview.h"
 #include "tarnwick/helper/traysearchfield.h"
 #include "tarnwick/helper/verificationcodecard.h"
 #include "tarnwick/rpc/json.h"
+#include "tarnwick/testing/eventwait.h"
 
 using namespace tarnwick;
 
@@ -284,4 +288,24 @@ TEST_F(TrayPopoverStabilityTest, NoticesKeepTheirPaddingAndSymbolsTheirAccessibl
     EXPECT_EQ(symbol->accessibleName().toStdString(), std::string(title));
     EXPECT_EQ(symbol->toolTip().toStdString(), std::string(title));
     EXPECT_GE(symbol->width(), 10);
+}
+
+TEST_F(TrayPopoverStabilityTest, APopoverOpenedFromABottomPanelKeepsItsFootAtTheItemAsItsContentChanges)
+{
+    model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":1}]})"));
+    TrayPopover popover(model, {}, clock);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint click(screen.center().x(), screen.bottom() - 2);
+    popover.showAt(click);
+    ASSERT_LT(popover.geometry().bottom(), click.y()) << "opens upwards when there is no room below";
+    const int foot = popover.geometry().bottom();
+
+    // Messages arrive after the opening: the popover grows, and must grow upwards.
+    std::vector<TrayMessage> list;
+    for (int i = 0; i < 6; ++i)
+        list.push_back(message(clock, std::to_string(i), "Sender", "Subject " + std::to_string(i), true));
+    const int before = popover.height();
+    model.setMessages("a", std::move(list));
+    ASSERT_TRUE(tarnwick::testing::waitUntil([&] { return popover.height() != before; }, std::chrono::seconds(5)));
+    EXPECT_EQ(popover.geometry().bottom(), foot);
 }

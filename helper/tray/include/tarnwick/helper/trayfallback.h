@@ -39,6 +39,8 @@ public:
 Q_SIGNALS:
     /// Nothing can show the item: there is no StatusNotifierWatcher and no XEmbed tray.
     void noTray();
+    /// A tray shows the item: a watcher with a host, or an XEmbed tray that embedded the icon.
+    void trayShown();
 
 private:
     void useXEmbed(bool use);

@@ -64,8 +64,6 @@ public:
     void trayAbsent();
     /// A tray is there: cancels the countdown, withdraws the notice if it was posted.
     void trayPresent();
-    /// The older entry point, kept until the tray host reports presence as well: trayAbsent().
-    void show() { trayAbsent(); }
 
     bool isCountingDown() const;
     /// Posted (or being posted, or waiting for a notification server) and not withdrawn.

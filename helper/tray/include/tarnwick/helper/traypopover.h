@@ -43,9 +43,15 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TrayPopoverView* m_view = nullptr;
+    /// Where it was opened from, to stay anchored there as its content grows or shrinks.
+    std::optional<QPoint> m_anchor;
+    QRect m_area;
     SwayPopoverPlacement* m_swayPlacement = nullptr;
 };
 

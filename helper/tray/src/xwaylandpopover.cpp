@@ -1,0 +1,54 @@
+#include "xwaylandpopover_p.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace tarnwick::xwaylandpopover {
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name)
+{
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr), &std::free);
+    return reply ? reply->atom : XCB_NONE;
+}
+
+} // namespace
+
+bool active()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void keepOutOfTaskbar(QWidget& window)
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return;
+    const xcb_window_t id = xcb_window_t(window.winId());
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    // The EWMH request for a mapped window: _NET_WM_STATE, add, two states, from an application.
+    constexpr uint32_t kAdd = 1;
+    constexpr uint32_t kFromApplication = 1;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id;
+    event.type = atom(c, "_NET_WM_STATE");
+    event.data.data32[0] = kAdd;
+    event.data.data32[1] = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    event.data.data32[2] = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    event.data.data32[3] = kFromApplication;
+    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
+} // namespace tarnwick::xwaylandpopover
