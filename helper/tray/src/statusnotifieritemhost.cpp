@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QTimer>
 #include <atomic>
+#include <utility>
 #include <unistd.h>
 
 #include "statusnotifieritemobject_p.h"
@@ -123,6 +124,11 @@ void StatusNotifierItemObject::Activate(int x, int y)
     if (m_host.hostProfile().activationReportsCancelled && calledFromDBus())
         sendErrorReply(QStringLiteral("org.gtk.GDBus.UnmappedGError.Quark._g_2dio_2derror_2dquark.Code19"),
                        QStringLiteral("The popover was toggled"));
+}
+
+void StatusNotifierItemObject::ProvideXdgActivationToken(const QString& token)
+{
+    m_host.setActivationToken(token);
 }
 
 void StatusNotifierItemObject::SecondaryActivate(int x, int y)
@@ -377,10 +383,14 @@ void StatusNotifierItemHost::registerWithWatcher()
 
 bool StatusNotifierItemHost::isOurEntry(const QString& entry) const
 {
-    // Watchers list an item as its service name, or as "<bus name>/<path>" for either name.
+    // Watchers list an item as its service name, or as "<bus name>/<path>" (KDE's and most others)
+    // or "<bus name>@<path>" (GNOME's extension) for either name.
     const QString path = QString::fromLatin1(kItemPath);
-    return entry == m_serviceName || entry == m_serviceName + path || entry == m_bus.baseService() ||
-           entry == m_bus.baseService() + path;
+    for (const QString& name : {m_serviceName, m_bus.baseService()}) {
+        if (entry == name || entry == name + path || entry == name + QLatin1Char('@') + path)
+            return true;
+    }
+    return false;
 }
 
 void StatusNotifierItemHost::confirmRegistration()
@@ -400,6 +410,8 @@ void StatusNotifierItemHost::confirmRegistration()
             return; // a watcher that cannot tell; its signals and its restart still count
         const QStringList items = reply.value().variant().toStringList();
         if (std::any_of(items.begin(), items.end(), [this](const QString& entry) { return isOurEntry(entry); })) {
+            if (m_retries > 0)
+                HelperLog::info(kCategory, "The tray item is in the watcher's list again");
             m_retries = 0;
             return;
         }
@@ -547,6 +559,7 @@ void StatusNotifierItemHost::showPopover(TrayModel& model, TrayPopoverActions ac
         m_popover->deleteLater();
     }
     auto* popover = new TrayPopover(model, std::move(actions), m_clock);
+    popover->setActivationToken(std::exchange(m_activationToken, QString()));
     popover->setAttribute(Qt::WA_DeleteOnClose, false);
     m_popover = popover;
     connect(popover, &TrayPopover::aboutToClose, this, [this] {

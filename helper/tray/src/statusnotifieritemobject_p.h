@@ -59,6 +59,7 @@ public Q_SLOTS:
     void ContextMenu(int x, int y);
     void Activate(int x, int y);
     void SecondaryActivate(int x, int y);
+    void ProvideXdgActivationToken(const QString& token);
     void Scroll(int delta, const QString& orientation);
 
 Q_SIGNALS:

@@ -30,15 +30,15 @@ QImage transparent(QSize size, qreal dpr = 1.0)
     return image;
 }
 
-// The glyph's outline scaled into `box` (pixels), aspect kept, centred, its strokes widened to at
-// least kLeastStrokePixels.
-QPainterPath fitted(const QRectF& box)
+// The glyph's outline scaled into `box` (pixels), aspect kept, centred; with `widened`, its strokes
+// widened to at least kLeastStrokePixels.
+QPainterPath fitted(const QRectF& box, bool widened)
 {
     const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
     const QRectF bounds = shape.boundingRect();
     // Room for the widening, so the glyph stays inside its box.
-    const QRectF inner = box.adjusted(kLeastStrokePixels / 2, kLeastStrokePixels / 2, -kLeastStrokePixels / 2,
-                                      -kLeastStrokePixels / 2);
+    const double room = widened ? kLeastStrokePixels / 2 : 0;
+    const QRectF inner = box.adjusted(room, room, -room, -room);
     const double scale = std::min(inner.width() / bounds.width(), inner.height() / bounds.height());
     QTransform t;
     t.translate(inner.center().x(), inner.center().y());
@@ -46,7 +46,7 @@ QPainterPath fitted(const QRectF& box)
     t.translate(-bounds.center().x(), -bounds.center().y());
     const QPainterPath path = t.map(shape);
     const double widen = kLeastStrokePixels - kThinnestStrokeUnits * scale;
-    if (widen <= 0)
+    if (!widened || widen <= 0)
         return path;
     QPainterPathStroker stroker;
     stroker.setWidth(widen);
@@ -55,9 +55,9 @@ QPainterPath fitted(const QRectF& box)
     return stroker.createStroke(path).united(path);
 }
 
-void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink)
+void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool widened = false)
 {
-    const QPainterPath path = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth));
+    const QPainterPath path = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth), widened);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPathStroker stroker;
@@ -76,10 +76,7 @@ void paintBadge(QPainter& painter, int side, const std::string& text)
     // Digits at least 8 pixels tall on a 16-pixel slot, in a pill at the bottom right.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setBold(true);
-    font.setPixelSize(std::max(13, int(std::round(side * 0.6))));
-    // At the smallest slots antialiased digits blur into the pill: crisp ones keep their full height.
-    if (side <= 16)
-        font.setStyleStrategy(QFont::NoAntialias);
+    font.setPixelSize(std::max(11, int(std::round(side * 0.6))));
     const QFontMetricsF metrics(font);
     const QString digits = QString::fromStdString(text);
     const double height = std::min<double>(side, metrics.capHeight() + std::max(3.0, side * 0.16));
@@ -176,7 +173,9 @@ QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnre
     const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
     // With a badge the glyph keeps to the top left, so the digits do not cover it.
     const QRectF box = badge ? QRectF(0, 0, side * 0.85, side * 0.8) : QRectF(0, 0, side, side);
-    paintGlyph(painter, box, ink);
+    // Above the smallest slot the glyph's thin strokes would turn grey where a badge crowds it (a
+    // 22-pixel Plasma tray): widened, they stay solid ink.
+    paintGlyph(painter, box, ink, side > 16);
     paintAddition(painter, side, accounts, display);
     return image;
 }

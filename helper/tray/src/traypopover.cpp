@@ -66,10 +66,15 @@ void TrayPopover::showAt(std::optional<QPoint> click)
     m_anchor = point;
     m_area = area;
     move(placement(point, size(), area));
+    const bool managed = !windowFlags().testFlag(Qt::Popup);
+    if (managed && !isVisible()) {
+        xwaylandpopover::keepOutOfTaskbar(*this);
+        xwaylandpopover::setStartupId(*this, m_activationToken);
+    }
     show();
     raise();
     activateWindow();
-    if (!windowFlags().testFlag(Qt::Popup))
+    if (managed)
         xwaylandpopover::keepOutOfTaskbar(*this);
     // On sway the window cannot place itself and the click point is the item's own: sway moves it.
     if (const std::string socket = SwayPopoverPlacement::socketPath(); !socket.empty()) {

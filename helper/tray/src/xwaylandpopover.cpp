@@ -1,6 +1,7 @@
 #include "xwaylandpopover_p.h"
 
 #include <QGuiApplication>
+#include <QString>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,13 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
     return reply ? reply->atom : XCB_NONE;
 }
 
+xcb_connection_t* connection()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
 } // namespace
 
 bool active()
@@ -27,12 +35,18 @@ bool active()
 
 void keepOutOfTaskbar(QWidget& window)
 {
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = connection();
     if (!c)
         return;
     const xcb_window_t id = xcb_window_t(window.winId());
+    const xcb_atom_t skipTaskbar = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t skipPager = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    if (!window.isVisible()) {
+        const xcb_atom_t states[] = {skipTaskbar, skipPager};
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2, states);
+        xcb_flush(c);
+        return;
+    }
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     // The EWMH request for a mapped window: _NET_WM_STATE, add, two states, from an application.
     constexpr uint32_t kAdd = 1;
@@ -43,11 +57,22 @@ void keepOutOfTaskbar(QWidget& window)
     event.window = id;
     event.type = atom(c, "_NET_WM_STATE");
     event.data.data32[0] = kAdd;
-    event.data.data32[1] = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    event.data.data32[2] = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    event.data.data32[1] = skipTaskbar;
+    event.data.data32[2] = skipPager;
     event.data.data32[3] = kFromApplication;
     xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
+void setStartupId(QWidget& window, const QString& token)
+{
+    xcb_connection_t* c = connection();
+    if (!c || token.isEmpty() || window.isVisible())
+        return;
+    const QByteArray id = token.toUtf8();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()), atom(c, "_NET_STARTUP_ID"),
+                        atom(c, "UTF8_STRING"), 8, uint32_t(id.size()), id.constData());
     xcb_flush(c);
 }
 

@@ -93,7 +93,9 @@ TEST_F(RegistrationFixture, AnItemTheWatcherDropsOrForgetsRegistersAgain)
         << ::testing::PrintToString(log.records());
 
     // It loses it without a word: the check a moment after registering finds it missing.
-    ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return host.isRegistered(); }));
+    ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil(
+        [&] { return log.contains("I|Tray|The tray item is in the watcher's list again"); }))
+        << ::testing::PrintToString(log.records());
     watcher.dropItem(name, false);
     ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return watcher.registeredItems().contains(name); }));
     EXPECT_TRUE(log.contains("W|Tray|The tray item is missing from the watcher's list: registering again (1 of 5)"))

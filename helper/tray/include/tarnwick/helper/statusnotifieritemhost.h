@@ -99,6 +99,8 @@ public:
     /// The popover on screen or closing; null when there is none.
     TrayPopover* popover() const { return m_popover; }
 
+    /// The desktop's activation token for the window the next press opens (it may then take the focus).
+    void setActivationToken(const QString& token) { m_activationToken = token.left(256); }
     /// A press from the desktop at screen point (x, y); (0, 0) means the desktop gave no point.
     void press(int x, int y);
 
@@ -160,6 +162,7 @@ private:
     QString m_label;
     QString m_labelGuide;
     std::optional<QPoint> m_clickPoint;
+    QString m_activationToken;
     QPointer<TrayPopover> m_popover;
 };
 

@@ -33,6 +33,8 @@ public:
     /// is `screen`: centred under the point, above it when there is no room below (a panel at the
     /// bottom), and moved inside the screen.
     static QPoint placement(QPoint click, QSize size, QRect screen);
+    /// The desktop's activation token for the next showing, if it gave one.
+    void setActivationToken(const QString& token) { m_activationToken = token; }
     /// Shows the popover below `click` (the pointer when unknown).
     void showAt(std::optional<QPoint> click);
 
@@ -52,6 +54,7 @@ private:
     /// Where it was opened from, to stay anchored there as its content grows or shrinks.
     std::optional<QPoint> m_anchor;
     QRect m_area;
+    QString m_activationToken;
     SwayPopoverPlacement* m_swayPlacement = nullptr;
 };
 
