@@ -22,7 +22,7 @@ TEST(DisplaySession, PlatformsFollowTheSessionAndAlwaysEndOffscreen)
         {"no display", {}, "offscreen"},
         {"X11 only", {"", "", ":0", "", "XFCE"}, "xcb;offscreen"},
         {"sway keeps Wayland first", {"", "wayland-1", ":0", "/run", "sway"}, "wayland;xcb;offscreen"},
-        {"Wayland without XWayland", {"", "wayland-0", "", "/run", "GNOME"}, "wayland;offscreen"},
+        {"Wayland elsewhere keeps X11 behind it", {"", "wayland-0", "", "/run", "GNOME"}, "wayland;xcb;offscreen"},
         {"GNOME on Wayland with XWayland", {"", "wayland-0", ":0", "/run", "ubuntu:GNOME"}, "xcb;wayland;offscreen"},
         {"Plasma on Wayland with XWayland", {"", "wayland-0", ":1", "/run", "KDE"}, "xcb;wayland;offscreen"},
         {"the user's choice stands", {"wayland", "wayland-0", ":0", "/run", "GNOME"}, "wayland;offscreen"},

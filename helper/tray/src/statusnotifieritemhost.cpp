@@ -508,7 +508,7 @@ void StatusNotifierItemHost::redrawIcon()
         const MenuBarUnreadDisplay shown =
             profile.picture == Picture::glyph ? MenuBarUnreadDisplay::nothing : m_display;
         for (int side : traypicture::kSquareSides) {
-            QImage image = traypicture::square(side, m_accounts, shown, ink);
+            QImage image = traypicture::square(side, m_accounts, shown, ink, profile.solidStrokes);
             pixmaps.append(SniImage::fromImage(image));
             if (side == 22)
                 icon = image;

@@ -24,14 +24,20 @@ TrayHostProfile TrayHostProfile::forProgram(const std::string& program)
         profile.activationReportsCancelled = true;
     }
     // xfce4-panel draws every item in a square slot; a themed icon would hide the pixmap's badge, so
-    // the badge picture is what it shows. Plasma (its watcher lives in kded5) draws a themed icon in
-    // its own fixed grey, ignores the pixmaps while an icon name is set and shrinks the overlay to a
-    // speck, and shows no label: the square picture alone reads well there too.
-    else if (program == "xfce4-panel" || program.starts_with("panel-") || program == "wrapper-2.0" ||
-             program == "kded5" || program == "kded6" || program == "plasmashell") {
+    // the badge picture is what it shows.
+    else if (program == "xfce4-panel" || program.starts_with("panel-") || program == "wrapper-2.0") {
         profile.picture = Picture::square;
         profile.themedIcon = false;
         profile.overlay = false;
+    }
+    // Plasma (its watcher lives in kded5) draws a themed icon in its own fixed grey, ignores the
+    // pixmaps while an icon name is set, shrinks the overlay to a speck and shows no label: the square
+    // picture alone, drawn at its 22 pixels with solid strokes beside the badge.
+    else if (program == "kded5" || program == "kded6" || program == "plasmashell") {
+        profile.picture = Picture::square;
+        profile.themedIcon = false;
+        profile.overlay = false;
+        profile.solidStrokes = true;
     }
     return profile;
 }

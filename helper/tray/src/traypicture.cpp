@@ -166,16 +166,15 @@ std::int64_t shownTotal(const std::vector<MenuBarAccount>& accounts)
     return total;
 }
 
-QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink)
+QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink,
+              bool solidStrokes)
 {
     QImage image = transparent(QSize(side, side));
     QPainter painter(&image);
     const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
     // With a badge the glyph keeps to the top left, so the digits do not cover it.
     const QRectF box = badge ? QRectF(0, 0, side * 0.85, side * 0.8) : QRectF(0, 0, side, side);
-    // Above the smallest slot the glyph's thin strokes would turn grey where a badge crowds it (a
-    // 22-pixel Plasma tray): widened, they stay solid ink.
-    paintGlyph(painter, box, ink, side > 16);
+    paintGlyph(painter, box, ink, solidStrokes);
     paintAddition(painter, side, accounts, display);
     return image;
 }

@@ -216,7 +216,8 @@ TEST_P(XfcePanelTrayTest, TheItemIsLegibleAndItsPopoverOpensBesideIt)
         for (int x = item->left(); x <= item->right(); ++x)
             if (!badge.adjusted(-1, -1, 1, 1).contains(x, y) && contrast(shot.pixel(x, y), background) >= 4.5)
                 ++glyphPixels;
-    EXPECT_GE(glyphPixels, 20) << "the glyph must contrast with the " << tag << " panel";
+    EXPECT_GE(glyphPixels, 20) << "the glyph must contrast with the " << tag << " panel; helper log:\n"
+                               << helper.stderrText();
 
     // The badge's digits: light pixels with the pill's red to their left and right in the same row
     // (the pill's rim, light against a light panel, has no red outside it).

@@ -23,6 +23,8 @@ struct TrayHostProfile {
     bool overlay = true;
     /// Publish the counts as XAyatanaLabel.
     bool label = true;
+    /// Draw the square picture's glyph with widened, solid strokes (see traypicture::square).
+    bool solidStrokes = false;
     /// The item's menu holds the main commands (shown on a right click). Off where any menu entry
     /// would take the left click away from the popover.
     bool menuEntries = true;

@@ -33,9 +33,12 @@ std::string badgeText(std::int64_t total);
 /// The count a square picture shows: the unread of the accounts that need no sign-in.
 std::int64_t shownTotal(const std::vector<MenuBarAccount>& accounts);
 
-/// A square picture `side` pixels wide: the glyph, and by `display` the badge or the dots.
+/// A square picture `side` pixels wide: the glyph, and by `display` the badge or the dots. With
+/// `solidStrokes` the glyph's strokes are widened to stay solid ink where the host draws the picture
+/// at its own size beside a badge (Plasma's 22 pixels); hosts that scale a larger picture down to
+/// their slot read better without.
 QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
-              const QColor& ink);
+              const QColor& ink, bool solidStrokes = false);
 /// Only what a square picture adds to the glyph (badge or dots) on a transparent square: the overlay
 /// for hosts that draw the themed glyph themselves. Null when there is nothing to add.
 QImage overlay(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display);
