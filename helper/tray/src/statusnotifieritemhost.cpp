@@ -573,6 +573,9 @@ void StatusNotifierItemHost::showPopover(TrayModel& model, TrayPopoverActions ac
         popover->deleteLater();
     });
     popover->showAt(m_clickPoint);
+    // Without a display the popover exists only in memory: say so rather than pretend it is seen.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        HelperLog::info(kCategory, "The tray popover opened offscreen: nothing is shown on a screen");
 }
 
 void StatusNotifierItemHost::closePopover()
