@@ -28,7 +28,9 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using tarnwick::test::badgeBounds;
 using tarnwick::test::contrast;
+using tarnwick::test::isBadge;
 using tarnwick::testing::PlasmaRig;
 using tarnwick::testing::pollUntil;
 using tarnwick::testing::Subprocess;
@@ -185,11 +187,6 @@ bool mentions(const PlasmaRig::Notification& n, const std::string& text)
     return n.summary.find(text) != std::string::npos || n.body.find(text) != std::string::npos;
 }
 
-bool isBadge(QRgb c)
-{
-    return qRed(c) > 150 && qGreen(c) < 110 && qBlue(c) < 110;
-}
-
 class PlasmaTray : public ::testing::Test {
 protected:
     void TearDown() override
@@ -199,6 +196,20 @@ protected:
             helper->wait(10s);
         }
     }
+    // Starts the helper with the test's accounts and waits for its item in Plasma's tray.
+    std::optional<QRect> startHelperWithItem()
+    {
+        helper = startHelper();
+        helper->write(std::string(R"({"id":1,"method":"tray.create"})") + "\n" + kTrayUpdate + "\n");
+        return waitForItem(*helper);
+    }
+    // Waits for the helper's tray.popoverOpened event.
+    bool popoverOpened()
+    {
+        return helper->readLineUntil([](const std::string& l) { return isEvent(l, "tray.popoverOpened"); }, 15s)
+            .has_value();
+    }
+
     std::unique_ptr<Subprocess> helper;
 };
 
@@ -229,16 +240,8 @@ TEST_F(PlasmaTray, TheItemIsLegibleOnTheDefaultLightPanel)
     ASSERT_GT(qGray(background), 150) << "the default Breeze panel is light";
 
     // The glyph: pixels outside the badge that stand out from the panel.
-    QRect badge;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (isBadge(shot.pixel(x, y)))
-                badge |= QRect(x, y, 1, 1);
-    int glyphPixels = 0;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (!badge.adjusted(-1, -1, 1, 1).contains(x, y) && contrast(shot.pixel(x, y), background) >= 4.5)
-                ++glyphPixels;
+    const QRect badge = badgeBounds(shot, *item);
+    const int glyphPixels = tarnwick::test::glyphPixels(shot, *item, background, badge);
     EXPECT_GE(glyphPixels, 20) << "the glyph must contrast with the light panel (item " << item->width() << "x"
                                << item->height() << " at " << item->x() << "," << item->y() << ")";
 
@@ -266,15 +269,10 @@ TEST_F(PlasmaTray, TheItemIsLegibleOnTheDefaultLightPanel)
 TEST_F(PlasmaTray, ARealClickOpensThePopoverBesideTheItemAndASecondClickClosesIt)
 {
     REQUIRE_PLASMA();
-    helper = startHelper();
-    helper->write(std::string(R"({"id":1,"method":"tray.create"})") + "\n" + kTrayUpdate + "\n");
-    const auto item = waitForItem(*helper);
+    const auto item = startHelperWithItem();
     ASSERT_TRUE(item) << "no item of the helper in Plasma's tray; helper log:\n" << helper->stderrText();
     const QPoint centre = item->center();
-    const auto opened = [&] {
-        return helper->readLineUntil([](const std::string& l) { return isEvent(l, "tray.popoverOpened"); }, 15s)
-            .has_value();
-    };
+    const auto opened = [&] { return popoverOpened(); };
 
     rig().click(centre);
     ASSERT_TRUE(opened()) << "Plasma's click did not reach the helper:\n" << helper->stderrText();
@@ -304,15 +302,10 @@ TEST_F(PlasmaTray, ARealClickOpensThePopoverBesideTheItemAndASecondClickClosesIt
 TEST_F(PlasmaTray, DISABLED_EscapeAndAClickElsewhereCloseThePopover)
 {
     REQUIRE_PLASMA();
-    helper = startHelper();
-    helper->write(std::string(R"({"id":1,"method":"tray.create"})") + "\n" + kTrayUpdate + "\n");
-    const auto item = waitForItem(*helper);
+    const auto item = startHelperWithItem();
     ASSERT_TRUE(item) << "no item of the helper in Plasma's tray; helper log:\n" << helper->stderrText();
     const QPoint centre = item->center();
-    const auto opened = [&] {
-        return helper->readLineUntil([](const std::string& l) { return isEvent(l, "tray.popoverOpened"); }, 15s)
-            .has_value();
-    };
+    const auto opened = [&] { return popoverOpened(); };
 
     // Escape closes it.
     const auto openAgain = [&] {
@@ -345,9 +338,7 @@ TEST_F(PlasmaTray, DISABLED_EscapeAndAClickElsewhereCloseThePopover)
 TEST_F(PlasmaTray, ARightClickShowsTheItemsMenu)
 {
     REQUIRE_PLASMA();
-    helper = startHelper();
-    helper->write(std::string(R"({"id":1,"method":"tray.create"})") + "\n" + kTrayUpdate + "\n");
-    const auto item = waitForItem(*helper);
+    const auto item = startHelperWithItem();
     ASSERT_TRUE(item) << "no item of the helper in Plasma's tray; helper log:\n" << helper->stderrText();
     const auto address = itemAddress(helper->pid());
     ASSERT_TRUE(address);

@@ -18,7 +18,9 @@
 #include "tarnwick/testing/tempdir.h"
 
 using tarnwick::testing::PrivateBus;
+using tarnwick::test::badgeBounds;
 using tarnwick::test::contrast;
+using tarnwick::test::isBadge;
 using tarnwick::testing::Subprocess;
 using tarnwick::testing::TempDir;
 
@@ -35,11 +37,6 @@ std::string panelConfig(double shade)
     for (std::size_t at; (at = config.find("@SHADE@")) != std::string::npos;)
         config.replace(at, 7, value);
     return config;
-}
-
-bool isBadge(QRgb c)
-{
-    return qRed(c) > 150 && qGreen(c) < 110 && qBlue(c) < 110;
 }
 
 struct Geometry {
@@ -206,16 +203,8 @@ TEST_P(XfcePanelTrayTest, TheItemIsLegibleAndItsPopoverOpensBesideIt)
     })) << "no badge on the panel; helper log:\n" << helper.stderrText();
 
     // The glyph: pixels outside the badge that stand out from the panel.
-    QRect badge;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (isBadge(shot.pixel(x, y)))
-                badge |= QRect(x, y, 1, 1);
-    int glyphPixels = 0;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (!badge.adjusted(-1, -1, 1, 1).contains(x, y) && contrast(shot.pixel(x, y), background) >= 4.5)
-                ++glyphPixels;
+    const QRect badge = badgeBounds(shot, *item);
+    const int glyphPixels = tarnwick::test::glyphPixels(shot, *item, background, badge);
     EXPECT_GE(glyphPixels, 20) << "the glyph must contrast with the " << tag << " panel; helper log:\n"
                                << helper.stderrText();
 

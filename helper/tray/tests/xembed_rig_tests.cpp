@@ -19,7 +19,9 @@
 #include "tarnwick/testing/tempdir.h"
 #include "traypixels.h"
 
+using tarnwick::test::badgeBounds;
 using tarnwick::test::contrast;
+using tarnwick::test::isBadge;
 using tarnwick::testing::I3Rig;
 using tarnwick::testing::Subprocess;
 using tarnwick::testing::TempDir;
@@ -63,11 +65,6 @@ void review(const QImage& image, const QString& name)
     const QString dir = QStringLiteral(TARNWICK_REVIEW_DIR);
     QDir().mkpath(dir);
     image.save(dir + "/" + name);
-}
-
-bool isBadge(QRgb c)
-{
-    return qRed(c) > 150 && qGreen(c) < 110 && qBlue(c) < 110;
 }
 
 // The helper in the i3 session, with its item created and two accounts' counts (15 unread).
@@ -179,16 +176,8 @@ TEST_F(XEmbedTrayTest, DISABLED_TheItemAppearsInTheBarsTrayLegiblyAndNoNoticeSay
             for (int x = corner.left(); x <= corner.right(); ++x)
                 EXPECT_LT(contrast(shot.pixel(x, y), bar), 1.25) << "icon background at " << x << "," << y;
 
-    QRect badge;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (isBadge(shot.pixel(x, y)))
-                badge |= QRect(x, y, 1, 1);
-    int glyphPixels = 0;
-    for (int y = item->top(); y <= item->bottom(); ++y)
-        for (int x = item->left(); x <= item->right(); ++x)
-            if (!badge.adjusted(-1, -1, 1, 1).contains(x, y) && contrast(shot.pixel(x, y), bar) >= 4.5)
-                ++glyphPixels;
+    const QRect badge = badgeBounds(shot, *item);
+    const int glyphPixels = tarnwick::test::glyphPixels(shot, *item, bar, badge);
     EXPECT_GE(glyphPixels, 15) << "the glyph must contrast with the bar";
 
     // The badge's digits: light pixels inside the pill, that is with its red on both sides in their
