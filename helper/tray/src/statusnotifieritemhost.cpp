@@ -489,6 +489,15 @@ void StatusNotifierItemHost::setTitle(const StyledTitle& title, const std::strin
     }
 }
 
+std::function<QImage(int, const QColor&)> StatusNotifierItemHost::squarePainter() const
+{
+    // A snapshot: the tray may paint after the counts changed and before it is given new ones. Solid
+    // strokes: such a tray draws the picture at its own small size.
+    return [accounts = m_accounts, display = m_display](int side, const QColor& background) {
+        return traypicture::square(side, accounts, display, traypicture::inkFor(background), true);
+    };
+}
+
 void StatusNotifierItemHost::redrawIcon()
 {
     const QColor ink = glyphInk();

@@ -78,21 +78,6 @@ TrayFallback::~TrayFallback()
     m_icon.hide();
 }
 
-QList<QImage> TrayFallback::squarePictures(const StatusNotifierItemHost& host)
-{
-    QList<QImage> pictures;
-    for (const SniImage& pixmap : host.iconPixmaps())
-        if (pixmap.width == pixmap.height) {
-            QImage image = pixmap.toImage();
-            if (!image.isNull())
-                pictures.append(std::move(image));
-        }
-    // A host showing the wide picture publishes no square one: its 1x picture, fitted, still shows.
-    if (pictures.isEmpty() && !host.iconImage().isNull())
-        pictures.append(host.iconImage());
-    return pictures;
-}
-
 void TrayFallback::checkWatcherHost()
 {
     const int check = ++m_hostCheck;
@@ -124,7 +109,7 @@ void TrayFallback::useXEmbed(bool use)
     if (use) {
         if (XEmbedTrayIcon::isSupported())
             HelperLog::info(kCategory, "No StatusNotifierWatcher shows the tray item: showing it in an XEmbed system tray");
-        m_icon.show(squarePictures(m_host), m_host.title());
+        m_icon.show(m_host.squarePainter(), m_host.title());
     } else {
         HelperLog::info(kCategory, "The StatusNotifierWatcher shows the tray item: the XEmbed icon is hidden");
         m_icon.hide();
@@ -134,7 +119,7 @@ void TrayFallback::useXEmbed(bool use)
 void TrayFallback::refresh()
 {
     if (m_usingXEmbed)
-        m_icon.show(squarePictures(m_host), m_host.title());
+        m_icon.show(m_host.squarePainter(), m_host.title());
 }
 
 } // namespace tarnwick

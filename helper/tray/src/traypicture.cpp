@@ -71,14 +71,58 @@ void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool wi
     painter.restore();
 }
 
-void paintBadge(QPainter& painter, int side, const std::string& text)
+// The largest slot that gets the compact badge: a band across the picture's foot.
+constexpr int kCompactBadgeSide = 18;
+// The least height of the badge's digits, in pixels: smaller ones blur into a red blob.
+constexpr double kLeastDigitPixels = 8;
+
+QFont badgeFont(double pixelSize)
 {
-    // Digits at least 8 pixels tall on a 16-pixel slot, in a pill at the bottom right.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setBold(true);
-    font.setPixelSize(std::max(11, int(std::round(side * 0.6))));
+    font.setPixelSize(std::max(1, int(std::round(pixelSize))));
+    return font;
+}
+
+// On a small slot a pill with round ends has no room for digits of a legible height: the badge is a
+// red band across the foot, its digits kLeastDigitPixels tall on a whole-pixel baseline (so their
+// top and bottom rows are solid white, not blended into the red) with a pixel of red around them,
+// squeezed sideways when they are wider than that. No light rim: it would merge with the digits.
+// The glyph keeps the rows above.
+void paintCompactBadge(QPainter& painter, int side, const QString& digits)
+{
+    QFont font = badgeFont(kLeastDigitPixels / 0.72);
+    while (QFontMetricsF(font).capHeight() < kLeastDigitPixels - 0.05 && font.pixelSize() < side)
+        font.setPixelSize(font.pixelSize() + 1);
     const QFontMetricsF metrics(font);
+    const double cap = std::ceil(metrics.capHeight() - 0.05);
+    const double height = std::min<double>(side, cap + 2);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kBadge);
+    painter.drawRoundedRect(QRectF(0, side - height, side, height), 2, 2);
+    const double room = side - 3.0;
+    const double advance = metrics.horizontalAdvance(digits);
+    const double squeeze = advance > room ? room / advance : 1.0;
+    painter.translate(side / 2.0, side - 1.0);
+    painter.scale(squeeze, 1.0);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(-advance / 2, 0), digits);
+    painter.restore();
+}
+
+void paintBadge(QPainter& painter, int side, const std::string& text)
+{
     const QString digits = QString::fromStdString(text);
+    if (side <= kCompactBadgeSide) {
+        paintCompactBadge(painter, side, digits);
+        return;
+    }
+    // In a pill at the bottom right, its digits about 0.43 of the side tall.
+    const QFont font = badgeFont(side * 0.6);
+    const QFontMetricsF metrics(font);
     const double height = std::min<double>(side, metrics.capHeight() + std::max(3.0, side * 0.16));
     const double width = std::min<double>(side, std::max(height, metrics.horizontalAdvance(digits) + height * 0.45));
     const QRectF pill(side - width, side - height, width, height);
@@ -137,6 +181,11 @@ bool paintAddition(QPainter& painter, int side, const std::vector<MenuBarAccount
 
 } // namespace
 
+QColor inkFor(const QColor& background)
+{
+    return background.lightnessF() < 0.5 ? QColor(0xf4, 0xf4, 0xf4) : QColor(0x1f, 0x1f, 0x1f);
+}
+
 QColor haloFor(const QColor& ink)
 {
     return ink.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
@@ -172,8 +221,11 @@ QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnre
     QImage image = transparent(QSize(side, side));
     QPainter painter(&image);
     const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
-    // With a badge the glyph keeps to the top left, so the digits do not cover it.
-    const QRectF box = badge ? QRectF(0, 0, side * 0.85, side * 0.8) : QRectF(0, 0, side, side);
+    // With a badge the glyph keeps to the top left, so the digits do not cover it; above a compact
+    // badge it takes the whole width, the band covering only its foot.
+    const QRectF box = !badge                       ? QRectF(0, 0, side, side)
+                       : side <= kCompactBadgeSide ? QRectF(0, 0, side, side * 0.72)
+                                                   : QRectF(0, 0, side * 0.85, side * 0.8);
     paintGlyph(painter, box, ink, solidStrokes);
     paintAddition(painter, side, accounts, display);
     return image;

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <functional>
@@ -128,29 +129,53 @@ void sendClientMessage(const TrayDisplay& d, xcb_window_t to, xcb_atom_t type, s
     xcb_send_event(d.connection, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
 }
 
-// The picture whose side is nearest above `side` (else the largest), for the fewest scaling artefacts.
-QImage pictureFor(const QList<QImage>& pictures, int side)
+// The colour most of `pixels` have (by lightness, the median): the tray's own, even when a
+// neighbouring icon's edge or a separator is among them.
+QColor medianColour(QList<QRgb> pixels)
 {
-    QImage best;
-    for (const QImage& picture : pictures) {
-        if (picture.isNull())
-            continue;
-        const int have = std::max(picture.width(), picture.height());
-        const int bestSide = best.isNull() ? 0 : std::max(best.width(), best.height());
-        const bool fits = have >= side, bestFits = bestSide >= side;
-        if (best.isNull() || (fits && (!bestFits || have < bestSide)) || (!fits && !bestFits && have > bestSide))
-            best = picture;
-    }
-    return best;
+    if (pixels.isEmpty())
+        return {};
+    const auto middle = pixels.begin() + pixels.size() / 2;
+    std::nth_element(pixels.begin(), middle, pixels.end(),
+                     [](QRgb a, QRgb b) { return qGray(a) < qGray(b); });
+    return QColor(*middle);
+}
+
+QColor meanColour(const QImage& background)
+{
+    QList<QRgb> pixels;
+    for (int y = 0; y < background.height(); ++y)
+        for (int x = 0; x < background.width(); ++x)
+            pixels.append(background.pixel(x, y));
+    return medianColour(pixels);
+}
+
+// What a translucent icon's tray shows around it: the median of a two-pixel frame around `where`
+// (in screen coordinates) on the screen.
+QColor colourAround(QScreen* screen, const QRect& where)
+{
+    if (!screen || where.isEmpty())
+        return {};
+    constexpr int kFrame = 2;
+    const QRect ring = where.adjusted(-kFrame, -kFrame, kFrame, kFrame).intersected(screen->geometry());
+    const QImage shot = screen->grabWindow(0, ring.x(), ring.y(), ring.width(), ring.height()).toImage();
+    const QRect inner = where.translated(-ring.topLeft());
+    QList<QRgb> pixels;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (!inner.contains(x, y))
+                pixels.append(shot.pixel(x, y));
+    return medianColour(pixels);
 }
 
 // The window the tray embeds. A plain override-redirect window: the window manager must never
 // frame it before the tray takes it.
 class IconWindow final : public QWidget {
 public:
-    IconWindow(bool translucent, std::function<void()> onPress)
+    IconWindow(bool translucent, std::function<void()> onPress, std::function<QRect()> placeOnScreen)
         : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint)
         , m_onPress(std::move(onPress))
+        , m_placeOnScreen(std::move(placeOnScreen))
     {
         setObjectName(QStringLiteral("xembedTrayIcon"));
         setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -161,9 +186,9 @@ public:
         setGeometry(-32000, -32000, 22, 22);
     }
 
-    void setPictures(const QList<QImage>& pictures)
+    void setPictureSource(XEmbedTrayIcon::PictureSource source)
     {
-        m_pictures = pictures;
+        m_source = std::move(source);
         update();
     }
 
@@ -171,6 +196,7 @@ public:
     void forgetBackground()
     {
         m_background = QImage();
+        m_trayColour = QColor();
         update();
     }
 
@@ -189,8 +215,10 @@ protected:
         }
         const qreal dpr = devicePixelRatioF();
         const int side = int(std::min(width(), height()) * dpr);
-        QImage picture = pictureFor(m_pictures, side);
-        if (picture.isNull() || side <= 0)
+        if (!m_source || side <= 0)
+            return;
+        QImage picture = m_source(side, trayColour());
+        if (picture.isNull())
             return;
         if (std::max(picture.width(), picture.height()) != side)
             picture = picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -213,6 +241,16 @@ protected:
     }
 
 private:
+    // The tray's colour under the icon, for the glyph's ink: from the traced background of an
+    // opaque icon; around a translucent one, which cannot read what is behind it; else the desktop
+    // palette's window colour.
+    QColor trayColour()
+    {
+        if (!m_trayColour.isValid())
+            m_trayColour = m_background.isNull() ? colourAround(screen(), m_placeOnScreen()) : meanColour(m_background);
+        return m_trayColour.isValid() ? m_trayColour : palette().color(QPalette::Window);
+    }
+
     // An opaque icon must draw what the tray shows behind it. Its window's background is the
     // tray's (ParentRelative): cleared, the window shows it, and the pixels are read back before
     // the icon is drawn over them. The same way Qt's own tray icon does it.
@@ -234,8 +272,10 @@ private:
     }
 
     std::function<void()> m_onPress;
-    QList<QImage> m_pictures;
+    std::function<QRect()> m_placeOnScreen;
+    XEmbedTrayIcon::PictureSource m_source;
     QImage m_background;
+    QColor m_trayColour;
 };
 
 } // namespace
@@ -273,9 +313,9 @@ public:
         xcb_change_window_attributes(d.connection, manager, XCB_CW_EVENT_MASK, &events);
 
         const bool translucent = trayVisualHasAlpha(d, manager);
-        auto* icon = new IconWindow(translucent, [this] { pressed(); });
+        auto* icon = new IconWindow(translucent, [this] { pressed(); }, [this] { return geometry(); });
         icon->setToolTip(toolTip);
-        icon->setPictures(pictures);
+        icon->setPictureSource(pictures);
         window = icon;
         const auto id = xcb_window_t(icon->winId());
         // The tray maps the icon when the info says so; some trays refuse windows without it.
@@ -399,7 +439,7 @@ public:
     XEmbedTrayIcon& q;
     QPointer<IconWindow> window;
     xcb_window_t manager = XCB_NONE;
-    QList<QImage> pictures;
+    XEmbedTrayIcon::PictureSource pictures;
     QString toolTip;
     bool missingReported = false;
 };
@@ -428,12 +468,12 @@ bool XEmbedTrayIcon::canEmbedNow() const
     return isTrayPresent();
 }
 
-void XEmbedTrayIcon::show(const QList<QImage>& pictures, const QString& toolTip)
+void XEmbedTrayIcon::show(PictureSource source, const QString& toolTip)
 {
-    d->pictures = pictures;
+    d->pictures = std::move(source);
     d->toolTip = toolTip;
     if (d->window) {
-        d->window->setPictures(pictures);
+        d->window->setPictureSource(d->pictures);
         d->window->setToolTip(toolTip);
     }
     if (m_shown)

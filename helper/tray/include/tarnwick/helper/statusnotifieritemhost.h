@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -76,6 +77,9 @@ public:
     /// The item's picture at 1x (glyph and title), and the pixmaps published (1x and 2x).
     const QImage& iconImage() const { return m_icon; }
     const SniImageList& iconPixmaps() const { return m_pixmaps; }
+    /// What the square picture shows now (the badge or dots by the display style), drawn at any
+    /// side for any background: for a tray that draws the item itself and knows its own colour.
+    std::function<QImage(int side, const QColor& background)> squarePainter() const;
     const SniImageList& overlayPixmaps() const { return m_overlay; }
     /// The themed icon's name and where its theme lies; empty when the host does not get it or the
     /// icon is not installed beside the program.

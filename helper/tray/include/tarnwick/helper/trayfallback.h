@@ -33,8 +33,6 @@ public:
     /// Whether the item is shown through the XEmbed icon now (rather than the watcher).
     bool isUsingXEmbed() const { return m_usingXEmbed; }
 
-    /// The square pictures the host publishes, as images (the XEmbed icon draws the nearest size).
-    static QList<QImage> squarePictures(const StatusNotifierItemHost& host);
 
 Q_SIGNALS:
     /// Nothing can show the item: there is no StatusNotifierWatcher and no XEmbed tray.

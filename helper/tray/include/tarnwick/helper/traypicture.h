@@ -24,6 +24,8 @@ namespace traypicture {
 /// The sides, in pixels, of the square pictures published (hosts pick the nearest and scale).
 inline constexpr int kSquareSides[] = {16, 22, 24, 32, 48};
 
+/// The glyph's ink on a panel of colour `background`: near white on dark panels, near black on light.
+QColor inkFor(const QColor& background);
 /// The colour of the halo around a glyph drawn in `ink`: white around dark ink, black around light.
 QColor haloFor(const QColor& ink);
 /// The glyph in `ink` with its halo, fitted into `size` pixels (its aspect kept, centred).

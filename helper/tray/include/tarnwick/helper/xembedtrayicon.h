@@ -12,12 +12,13 @@
 // item in the tray; and it never says whether it is embedded. Only the xcb platform can show it
 // (isSupported()); elsewhere every call does nothing. Main thread only.
 
+#include <QColor>
 #include <QImage>
-#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace tarnwick {
@@ -37,10 +38,13 @@ public:
     /// isSupported() and isTrayPresent(): whether show() would put the icon in a tray now.
     virtual bool canEmbedNow() const;
 
-    /// Shows the item with `pictures` (the same square picture at one or more sizes; the one nearest
-    /// the icon's size is drawn, fitted) and `toolTip`; called again to update both. The icon docks
-    /// now, or when a tray appears; trayMissing() is emitted while there is none.
-    virtual void show(const QList<QImage>& pictures, const QString& toolTip);
+    /// Draws the item's square picture `side` device pixels wide for a tray whose background under
+    /// the icon is `background`, so the glyph's ink can contrast with it.
+    using PictureSource = std::function<QImage(int side, const QColor& background)>;
+
+    /// Shows the item with the picture `source` draws and `toolTip`; called again to update both.
+    /// The icon docks now, or when a tray appears; trayMissing() is emitted while there is none.
+    virtual void show(PictureSource source, const QString& toolTip);
     /// Takes the icon out of the tray.
     virtual void hide();
 
