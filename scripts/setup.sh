@@ -52,6 +52,8 @@ packages=(
   kwin-wayland plasma-workspace plasma-desktop qtwayland5 plasma-wayland-protocols python3-dbus
   # trays that speak only XEmbed: i3bar under i3, and tint2
   i3-wm tint2
+  # what a screen reader reads: the accessibility bus and registry, and libatspi for the tests' walker
+  at-spi2-core gir1.2-atspi-2.0 python3-gi
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
