@@ -7,10 +7,15 @@
 # Usage: demo-session.sh <tarnwick-helper> [<pictures directory>]
 #   (run it inside scripts/with-session.sh and under xvfb-run: the desktop around the helper is a
 #   real xfce4-panel and a real dunst on that screen; without a screen the helper runs alone)
+# With TARNWICK_DEMO_DESKTOP (gnome, kde, i3) and TARNWICK_DEMO_RIG (the tarnwick-desktop-rig tool)
+# the desktop is that one instead, started headless by the tool, and the helper runs in its session.
 set -uo pipefail
 helper=${1:?usage: demo-session.sh <tarnwick-helper> [<pictures directory>]}
 pictures=${2:-}
+[ -z "$pictures" ] || mkdir -p "$pictures"
 pace=${TARNWICK_DEMO_PACE:-0.7}
+rig_desktop=${TARNWICK_DEMO_DESKTOP:-}
+session_command=()   # the prefix that runs a program inside the desktop's session (rig desktops)
 
 if [ -t 1 ]; then
   bold=$'\e[1m'; dim=$'\e[2m'; blue=$'\e[34m'; green=$'\e[32m'; yellow=$'\e[33m'; reset=$'\e[0m'
@@ -24,7 +29,9 @@ records=$work/helper.log
 desktop=$work/desktop.log
 : >"$records"; : >"$desktop"
 desktop_pids=()
-trap 'kill "${desktop_pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+rig_in=
+# A rig desktop is stopped by the end of the tool's input (a signal would leave its desktop running).
+trap 'kill "${desktop_pids[@]}" 2>/dev/null; [ -n "$rig_in" ] && exec {rig_in}>&-; wait 2>/dev/null; rm -rf "$work"' EXIT
 shown=0
 desktop_shown=0
 item=        # the tray item's bus name, once the panel holds it
@@ -75,10 +82,56 @@ CONF
   return 1
 }
 
+# GNOME Shell, KDE Plasma or i3 through tarnwick-desktop-rig, which answers one command per line.
+start_rig() {
+  mkfifo "$work/rig.in" "$work/rig.out"
+  "$TARNWICK_DEMO_RIG" "$rig_desktop" "${TARNWICK_DEMO_SHARE:-}" <"$work/rig.in" >"$work/rig.out" \
+    2>>"$work/desktop.err" &
+  exec {rig_in}>"$work/rig.in" {rig_out}<"$work/rig.out"
+  local first
+  if ! IFS= read -r -t 240 first <&"$rig_out" || [ "${first%%$'\t'*}" != command ]; then
+    echo "demo: $rig_desktop did not start: ${first#failed }" >&2
+    tail -n 20 "$work/desktop.err" >&2
+    return 1
+  fi
+  IFS=$'\t' read -r -a session_command <<<"${first#command$'\t'}"
+  printf '%s is up, with its tray and its notification server\n' "$rig_desktop" >>"$desktop"
+}
+
+# Asks the rig; its answer is in $rig_answer.
+rig() {
+  rig_answer=
+  printf '%s\n' "$*" >&"$rig_in"
+  IFS= read -r -t 60 rig_answer <&"$rig_out"
+}
+
+# gdbus on the desktop's session bus.
+session_gdbus() {
+  "${session_command[@]}" gdbus "$@"
+}
+
 # The property `name` of the tray item, as the panel reads it.
 item_property() {
-  gdbus call --session --dest "$item" --object-path /StatusNotifierItem \
+  session_gdbus call --session --dest "$item" --object-path /StatusNotifierItem \
     --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1" 2>/dev/null
+}
+
+# A picture of the whole screen.
+screenshot() {
+  if [ -n "$rig_desktop" ]; then
+    rig screenshot "$1" && [ "$rig_answer" = ok ]
+  else
+    import -window root "$1" 2>/dev/null
+  fi
+}
+
+# The banners a rig desktop shows now, into the transcript.
+report_banners() {
+  [ -n "$rig_desktop" ] || return 0
+  rig banners
+  local banner
+  IFS=$'\t' read -r -a banners <<<"$rig_answer"
+  for banner in "${banners[@]}"; do printf 'banner shown: %s\n' "$banner" >>"$desktop"; done
 }
 
 # Once the panel holds the item: where it is (from a picture of the panel) and what it says.
@@ -86,9 +139,10 @@ watch_tray() {
   [ -n "$has_desktop" ] || return 0
   if [ -z "$item" ]; then
     local registered
-    registered=$(gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+    registered=$(session_gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
       --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null)
     item=$(sed -n "s/.*'\([^'/]*\)\(\/[^']*\)\?'.*/\1/p" <<<"$registered")
+    item=${item%@} # GNOME lists "<bus name>@<path>"
     [ -n "$item" ] || return 0
     printf 'the panel'"'"'s tray holds the item %s\n' "$item" >>"$desktop"
   fi
@@ -100,8 +154,26 @@ watch_tray() {
   fi
 }
 
-# Where the item is: the part of the panel that is not bare background.
+# Where the item is: the part of the panel that is not bare background (a rig desktop says itself).
 locate_item() {
+  if [ -n "$rig_desktop" ]; then
+    local x y w h
+    for _ in $(seq 30); do
+      rig item "$helper_pid"
+      [ "$rig_answer" != none ] && [ -n "$rig_answer" ] && break
+      sleep 0.5
+    done
+    read -r x y w h <<<"$rig_answer"
+    [ -n "${h:-}" ] || return 1
+    item_at="$((x + w / 2)) $((y + h / 2))"
+    if [ -n "$pictures" ] && screenshot "$work/screen.png"; then
+      convert "$work/screen.png" -crop "$((w + 80))x$((h + 16))+$((x > 40 ? x - 40 : 0))+$((y > 8 ? y - 8 : 0))" +repage \
+        -scale 400% "$pictures/tray-item.png" 2>/dev/null
+    fi
+    printf 'the item is drawn at %s..%s (x), %s..%s (y) in the %s tray\n' "$x" "$((x + w))" "$y" "$((y + h))" \
+      "$rig_desktop" >>"$desktop"
+    return 0
+  fi
   local box
   import -window root -crop 1280x30+0+0 +repage "$work/panel.png" 2>/dev/null || return 1
   # e.g. "PNG 22x22 1280x30+1252+4": size, then the offset inside the panel
@@ -117,9 +189,14 @@ locate_item() {
   printf 'the item is drawn at %s..%s (x) in the panel\n' "$x" "$((x + w))" >>"$desktop"
 }
 has_desktop=
-if [ -n "${DISPLAY:-}" ] && start_desktop; then has_desktop=1; fi
+if [ -n "$rig_desktop" ]; then
+  start_rig || exit 1
+  has_desktop=1
+elif [ -n "${DISPLAY:-}" ] && start_desktop; then
+  has_desktop=1
+fi
 
-coproc HELPER { exec "$helper" 2>"$records"; }
+coproc HELPER { exec "${session_command[@]}" "$helper" 2>"$records"; }
 helper_pid=$HELPER_PID
 to_helper=${HELPER[1]}
 from_helper=${HELPER[0]}
@@ -149,14 +226,24 @@ drain() {
   show_records
 }
 
+# Whether the popover is on the screen.
+popover_shown() {
+  if [ -n "$rig_desktop" ]; then
+    rig window "$helper_pid" Tarnwick
+    [ -n "$rig_answer" ] && [ "$rig_answer" != none ]
+  else
+    xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1
+  fi
+}
+
 # The user clicks the tray item in the panel; says whether the popover is on the screen after it.
 click_tray() {
   printf '\n%s# %s%s\n' "$bold" "$1" "$reset"
   # shellcheck disable=SC2086 # "x y"
-  xdotool mousemove $item_at click 1
+  if [ -n "$rig_desktop" ]; then rig click $item_at; else xdotool mousemove $item_at click 1; fi
   printf 'click on the tray item at %s\n' "$item_at" >>"$desktop"
   sleep 0.5
-  if xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1; then
+  if popover_shown; then
     printf 'the popover is on the screen\n' >>"$desktop"
   else
     printf 'no popover on the screen\n' >>"$desktop"
@@ -191,7 +278,7 @@ if [ -n "$has_desktop" ]; then
   if locate_item; then
     click_tray "The user clicks the tray item: the popover opens and asks for every account's messages"
     if [ -n "$pictures" ]; then
-      import -window root "$pictures/desktop-popover.png" 2>/dev/null
+      screenshot "$pictures/desktop-popover.png"
       printf 'screenshot of the screen with the popover: %s\n' "$pictures/desktop-popover.png" >>"$desktop"
       show_records
     fi
@@ -216,7 +303,8 @@ step "The same message again: it was shown already, so no second banner" \
   '{"id":10,"method":"notify.dispatch","params":{"accountId":"acc-work","messages":[{"id":"m4","threadId":"t4","from":"Grace Hopper <grace@example.com>","subject":"Lunch on Friday?","category":"primary"}]}}'
 if [ -n "$has_desktop" ] && [ -n "$pictures" ]; then
   sleep 0.5
-  import -window root "$pictures/desktop-banners.png" 2>/dev/null
+  report_banners
+  screenshot "$pictures/desktop-banners.png"
   printf 'screenshot of the screen with the banners: %s\n' "$pictures/desktop-banners.png" >>"$desktop"
   show_records
 fi
