@@ -5,6 +5,8 @@
 #include <QDBusConnection>
 #include <QImage>
 #include <QSignalSpy>
+#include <chrono>
+#include <sys/stat.h>
 
 #include "tarnwick/extensionkit/focusfilterfile.h"
 #include "tarnwick/platform/focusfilterchangeobserver.h"
@@ -202,4 +204,25 @@ TEST_F(FocusFilterToolTest, TheDefaultBuildUsesTheDefaultGroupContainer)
     const fs::path container = dir / "data" / "group-containers" / "group.com.fenmoorlab.tarnwick";
     EXPECT_EQ(FocusFilterFile::read(container / "focus-filter.json").status, FocusFilterFile::ReadStatus::Loaded);
     EXPECT_TRUE(fs::exists(container / "logs" / "app-intents-extension.log"));
+}
+
+TEST_F(FocusFilterToolTest, AFifoOrAHugeFileInPlaceOfTheAccountsNeitherHangsNorBloatsIt)
+{
+    fs::create_directories(container());
+    ASSERT_EQ(::mkfifo((container() / "accounts.json").c_str(), 0600), 0);
+    const auto started = std::chrono::steady_clock::now();
+    auto result = tt::run(grouped, {"accounts"}, options(realHome().string()));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "[{\"colorHex\":\"#a855f7\",\"id\":\"account_personal\",\"name\":\"Personal\"}]\n");
+    const std::string log = tt::readFile(container() / "logs" / "app-intents-extension.log");
+    EXPECT_NE(log.find("loadAccounts: accounts.json unreadable ("), std::string::npos) << log;
+
+    // 100 MB of accounts is not the main application's file: refused unread.
+    fs::remove(container() / "accounts.json");
+    fs::resize_file(dir.write("data/group-containers/TEST.group.com.fenmoorlab.tarnwick/accounts.json", "["),
+                    std::uintmax_t{100} << 20);
+    result = tt::run(grouped, {"accounts"}, options(realHome().string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("account_personal"), std::string::npos) << result.out;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tarnwick/platform/fileread.h"
 #include "tarnwick/platform/systempaths.h"
 #include "tarnwick/rpc/json.h"
 #include "tarnwick/widgets/widgetlog.h"
@@ -352,33 +353,19 @@ WidgetCache WidgetCache::loadFile(const std::filesystem::path& file, WidgetLog& 
         return empty();
     }
 
-    std::string text;
-    {
-        const auto size = std::filesystem::file_size(file, ec);
-        if (ec) {
+    // The main application writes the file, but any program of the user could have put something
+    // else there (a FIFO, a link to a device): the read neither blocks nor follows it.
+    const std::optional<std::string> text = readWholeFile(file, ec, kMaxSnapshotBytes);
+    if (!text) {
+        if (ec == std::errc::file_too_large)
+            log.error("Failed to read widget-cache.json: the file is larger than " + std::to_string(kMaxSnapshotBytes) +
+                      " bytes");
+        else
             log.error("Failed to read widget-cache.json: " + readError(ec));
-            return empty();
-        }
-        if (size > kMaxSnapshotBytes) {
-            log.error("Failed to read widget-cache.json: the file is larger than " +
-                      std::to_string(kMaxSnapshotBytes) + " bytes");
-            return empty();
-        }
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            log.error("Failed to read widget-cache.json: " + std::string(std::strerror(errno)));
-            return empty();
-        }
-        std::ostringstream buffer;
-        buffer << in.rdbuf();
-        if (in.bad()) {
-            log.error("Failed to read widget-cache.json: " + std::string(std::strerror(errno)));
-            return empty();
-        }
-        text = std::move(buffer).str();
+        return empty();
     }
 
-    DecodedWidgetCache decoded = decode(text);
+    DecodedWidgetCache decoded = decode(*text);
     if (!decoded.cache) {
         log.error("Failed to decode widget-cache.json: " + decoded.error);
         return empty();

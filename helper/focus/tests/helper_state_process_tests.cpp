@@ -6,6 +6,9 @@
 
 #include <QDBusConnection>
 #include <QTest>
+#include <chrono>
+#include <fstream>
+#include <sys/stat.h>
 
 #include "fakedefaulthandler.h"
 #include "helpertestsupport.h"
@@ -106,6 +109,38 @@ TEST_F(HelperStateProcessTest, ReadsTheStateAtStartAndAgainOnEveryAnnouncement)
     helper->closeStdin();
     EXPECT_EQ(helper->wait(), 0);
     EXPECT_EQ(helper->remainingStdout(), "");
+}
+
+TEST_F(HelperStateProcessTest, WhateverStandsInPlaceOfTheFileTheHelperKeepsAnswering)
+{
+    // A FIFO (opening it would wait for a writer), a link to an endless device, a 100 MB file: each
+    // reads as no filter at once, at start and after an announcement.
+    fs::create_directories(legacyFile().parent_path());
+    ASSERT_EQ(::mkfifo(legacyFile().c_str(), 0600), 0);
+    auto helper = start();
+    const auto asked = std::chrono::steady_clock::now();
+    helper->write(R"({"id":1,"method":"focusFilter.get"})" "\n");
+    const std::string none = R"({"id":1,"result":{"activeAccountIds":[],"disableExcludedAccounts":false,"isFilterActive":false}})";
+    EXPECT_EQ(helper->readLineUntil([&](const std::string& l) { return l == none; }, std::chrono::seconds(1)), none)
+        << helper->stderrText();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+
+    fs::remove(legacyFile());
+    fs::create_symlink("/dev/zero", legacyFile());
+    announce();
+    fs::remove(legacyFile());
+    {
+        std::ofstream big(legacyFile());
+        big << R"({"activeAccountIds":[)";
+    }
+    fs::resize_file(legacyFile(), std::uintmax_t{100} << 20);
+    announce();
+    helper->write(R"({"id":2,"method":"focusFilter.get"})" "\n");
+    const std::string second = R"({"id":2,"result":{"activeAccountIds":[],"disableExcludedAccounts":false,"isFilterActive":false}})";
+    EXPECT_EQ(helper->readLineUntil([&](const std::string& l) { return l == second; }, std::chrono::seconds(2)), second)
+        << helper->stderrText();
+    helper->closeStdin();
+    EXPECT_EQ(helper->wait(), 0);
 }
 
 TEST_F(HelperStateProcessTest, TrayUpdatePrunesTheFilterAndReportsIt)

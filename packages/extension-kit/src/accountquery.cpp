@@ -2,10 +2,15 @@
 
 #include <algorithm>
 
-#include "tarnwick/extensionkit/fileread.h"
+#include "tarnwick/platform/fileread.h"
 #include "tarnwick/rpc/json.h"
 
 namespace tarnwick {
+
+namespace {
+// accounts.json is a short list; anything far larger is not the main application's file.
+constexpr std::size_t kAccountsReadLimit = std::size_t{1} << 20;
+} // namespace
 
 AccountEntity AccountQuery::defaultAccount()
 {
@@ -41,21 +46,30 @@ std::vector<AccountEntity> AccountQuery::loadAccounts() const
 {
     const std::optional<std::filesystem::path> candidates[] = {m_paths.appGroupFile(kFileName),
                                                                m_paths.legacyFile(kFileName)};
+    std::string problem;
     for (const auto& candidate : candidates) {
         if (!candidate)
             continue;
         std::error_code error;
-        // accounts.json is a short list; anything far larger is not the main application's file.
-        const auto text = readWholeFile(*candidate, error, std::size_t{64} << 20);
-        if (!text)
+        const auto text = readWholeFile(*candidate, error, kAccountsReadLimit);
+        if (!text) {
+            if (error != std::errc::no_such_file_or_directory && problem.empty())
+                problem = "accounts.json unreadable (" + error.message() + ")";
             continue;
+        }
         auto accounts = decode(*text);
-        if (!accounts || accounts->empty())
+        if (!accounts || accounts->empty()) {
+            if (problem.empty())
+                problem = accounts ? "accounts.json lists no account" : "accounts.json is not a list of accounts";
             continue;
+        }
         m_logger.info("loadAccounts: loaded " + std::to_string(accounts->size()) + " account(s)");
         return std::move(*accounts);
     }
-    m_logger.info("loadAccounts: accounts.json not found, falling back to default Personal account");
+    if (problem.empty())
+        m_logger.info("loadAccounts: accounts.json not found, falling back to default Personal account");
+    else
+        m_logger.warn("loadAccounts: " + problem + ", falling back to default Personal account");
     return {defaultAccount()};
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "tarnwick/extensionkit/atomicfile.h"
-#include "tarnwick/extensionkit/fileread.h"
+#include "tarnwick/platform/fileread.h"
 #include "tarnwick/rpc/json.h"
 
 namespace tarnwick {
@@ -70,7 +70,8 @@ std::optional<FocusFilterState> FocusFilterFile::decode(std::string_view text)
 FocusFilterFile::ReadResult FocusFilterFile::read(const std::filesystem::path& path)
 {
     std::error_code error;
-    const auto text = readWholeFile(path, error);
+    // A list of account ids: a megabyte holds tens of thousands.
+    const auto text = readWholeFile(path, error, std::size_t{1} << 20);
     if (!text) {
         return {error == std::errc::no_such_file_or_directory ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
     }

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 #include "tarnwick/extensionkit/atomicfile.h"
-#include "tarnwick/extensionkit/fileread.h"
+#include "tarnwick/platform/fileread.h"
 #include "tarnwick/extensionkit/secretfilekeychain.h"
 
 namespace tarnwick {

@@ -98,8 +98,12 @@ TEST_F(AccountQueryTest, NoUsableFileGivesTheDefaultPersonalAccount)
     writeHomeFile(R"([{"id":1,"name":"bad"}])");
     AccountQuery query(*logger, paths);
     EXPECT_EQ(query.loadAccounts(), (std::vector<AccountEntity>{{"account_personal", "Personal", "#a855f7"}}));
-    EXPECT_NE(logText().find("loadAccounts: accounts.json not found, falling back to default Personal account"),
-              std::string::npos);
+    // The log says why: a file that is there is not "not found".
+    EXPECT_NE(logText().find("loadAccounts: accounts.json is not a list of accounts, falling back to default "
+                             "Personal account"),
+              std::string::npos)
+        << logText();
+    EXPECT_EQ(logText().find("accounts.json not found"), std::string::npos);
 
     // The logger's thread reads the paths too: they change only while it has nothing to write.
     paths.realHome.reset();

@@ -1,6 +1,7 @@
-#include "tarnwick/extensionkit/fileread.h"
+#include "tarnwick/platform/fileread.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +12,11 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
                                          std::size_t limit)
 {
     error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
-        error = {errno, std::generic_category()};
+        error = errno == ELOOP ? std::make_error_code(std::errc::too_many_symbolic_link_levels)
+                               : std::error_code(errno, std::generic_category());
         return std::nullopt;
     }
     std::string out;
@@ -22,6 +25,10 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
         error = {errno, std::generic_category()};
     } else if (S_ISDIR(st.st_mode)) {
         error = std::make_error_code(std::errc::is_a_directory);
+    } else if (!S_ISREG(st.st_mode)) {
+        error = std::make_error_code(std::errc::not_supported);
+    } else if (static_cast<std::uintmax_t>(st.st_size) > limit) {
+        error = std::make_error_code(std::errc::file_too_large);
     } else {
         if (st.st_size > 0)
             out.reserve(static_cast<std::size_t>(st.st_size) < limit ? static_cast<std::size_t>(st.st_size) : limit);
