@@ -133,3 +133,34 @@ TEST(NotificationProcess, BuildTreeHelperWarnsAndLeavesTheServerAlone)
     EXPECT_TRUE(server.notifyCalls().empty());
     EXPECT_TRUE(server.closeCalls().empty());
 }
+
+TEST(NotificationProcess, ABannerOfHugeTextsIsCutAndTheHelperStaysOnTheBus)
+{
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run inside scripts/with-session.sh";
+    TestNotificationServer server;
+    ASSERT_TRUE(server.start());
+    InstalledHelper installed;
+    TempDir tmp;
+    Subprocess helper(installed.executable().string(), {}, {{{"TMPDIR", tmp.path().string()}}, {}, {}});
+
+    // Sender, subject and snippet of 12 MiB each: together far over what the bus lets one message carry.
+    const std::string huge(std::size_t{12} << 20, 'x');
+    helper.write("{\"id\":1,\"method\":\"notify.setup\"}\n"
+                 "{\"id\":2,\"method\":\"notify.dispatch\",\"params\":{\"accountId\":\"a\",\"messages\":[{\"id\":\"m1\","
+                 "\"from\":\"" + huge + "\",\"subject\":\"" + huge + "\",\"snippet\":\"" + huge + "\"}]}}\n"
+                 "{\"id\":3,\"method\":\"notify.dispatch\",\"params\":{\"accountId\":\"a\",\"messages\":[{\"id\":\"m2\","
+                 "\"from\":\"Ada <ada@example.com>\",\"subject\":\"Lunch?\"}]}}\n");
+    ASSERT_TRUE(helper.readLineUntil([](const std::string& l) { return isResponse(l, 3); }, std::chrono::seconds(60)))
+        << helper.stderrText();
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return server.notifyCalls().size() == 2; }))
+        << helper.stderrText();
+    const auto& cut = server.notifyCalls()[0];
+    EXPECT_LE(cut.summary.size(), 512);
+    EXPECT_TRUE(cut.summary.endsWith(QChar(0x2026)));
+    EXPECT_LE(cut.body.size(), 512 + 4096 + 16);
+    EXPECT_TRUE(cut.body.endsWith(QChar(0x2026)));
+    EXPECT_EQ(server.notifyCalls()[1].summary, "Ada");
+    EXPECT_EQ(helper.stderrText().find("Not connected to D-Bus server"), std::string::npos) << helper.stderrText();
+    helper.closeStdin();
+    EXPECT_EQ(helper.wait(), 0);
+}

@@ -26,6 +26,7 @@
 #include "tarnwick/brand/symbolicglyph.h"
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/helper/traypicture.h"
+#include "tarnwick/platform/boundedtext.h"
 #include "tarnwick/helper/traypopover.h"
 #include "tarnwick/rpc/helperlog.h"
 
@@ -475,7 +476,8 @@ void StatusNotifierItemHost::setCounts(const std::vector<MenuBarAccount>& accoun
 
 void StatusNotifierItemHost::setTitle(const StyledTitle& title, const std::string& accessibilityDescription)
 {
-    const QString description = QString::fromStdString(accessibilityDescription);
+    // It holds the accounts' names, which the main application does not bound.
+    const QString description = boundedText(QString::fromStdString(accessibilityDescription), kBusParagraphLength);
     const bool titleChangedNow = !m_hasTitle || title != m_title || m_pixmaps.isEmpty() || m_countsChanged;
     m_countsChanged = false;
     m_title = title;

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "freedesktopnotificationsproxy.h"
+#include "tarnwick/platform/boundedtext.h"
 
 namespace tarnwick {
 namespace {
@@ -34,12 +35,6 @@ std::vector<std::filesystem::path> attachmentFiles(const NotificationContent& co
         if (!attachment.file.empty())
             files.push_back(attachment.file);
     return files;
-}
-
-// The markup servers understand is a small XML-ish subset, so text must not carry raw <, > or &.
-QString escapeMarkup(const std::string& text)
-{
-    return qs(text).toHtmlEscaped();
 }
 
 } // namespace
@@ -191,19 +186,24 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
             actions << qs(action.identifier) << qs(action.title);
     }
 
+    // Bounded before markup is escaped, so no cut falls inside an entity. The markup servers
+    // understand is a small XML-ish subset, so text must not carry raw <, > or &.
+    const QString title = boundedText(qs(content.title), kBusLineLength);
+    const QString subtitle = boundedText(qs(content.subtitle), kBusLineLength);
+    const QString text = boundedText(qs(content.body), kBusParagraphLength);
     QString body;
     if (m_capabilities.contains(QStringLiteral("body-markup"))) {
-        body = content.subtitle.empty()
-            ? escapeMarkup(content.body)
-            : QStringLiteral("<b>") + escapeMarkup(content.subtitle) + QStringLiteral("</b>\n") + escapeMarkup(content.body);
+        body = subtitle.isEmpty() ? text.toHtmlEscaped()
+                                  : QStringLiteral("<b>") + subtitle.toHtmlEscaped() + QStringLiteral("</b>\n") +
+                                        text.toHtmlEscaped();
     } else {
-        body = content.subtitle.empty() ? qs(content.body) : qs(content.subtitle) + QLatin1Char('\n') + qs(content.body);
+        body = subtitle.isEmpty() ? text : subtitle + QLatin1Char('\n') + text;
     }
 
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), qs(m_options.desktopEntry));
     if (!content.threadIdentifier.empty())
-        hints.insert(QStringLiteral("x-tarnwick-thread"), qs(content.threadIdentifier));
+        hints.insert(QStringLiteral("x-tarnwick-thread"), boundedText(qs(content.threadIdentifier), kBusLineLength));
     for (const auto& attachment : content.attachments) {
         if (attachment.mimeType.starts_with("image/") && !attachment.file.empty()) {
             hints.insert(QStringLiteral("image-path"),
@@ -230,7 +230,7 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
         replaces = shown->second;
 
     whenFinished(
-        m_proxy->Notify(qs(m_options.appName), replaces, qs(m_options.appIcon), qs(content.title), body, actions, hints, -1),
+        m_proxy->Notify(qs(m_options.appName), replaces, qs(m_options.appIcon), title, body, actions, hints, -1),
         [this, serial](const QDBusPendingCall& call) { notifyFinished(serial, call); });
 }
 
