@@ -105,10 +105,12 @@ std::optional<NotificationAttachment> CategoryAttachment::make(MailCategory cate
     const std::filesystem::path file =
         SystemPaths::current().temporaryDirectory() / ("tarnwick-" + raw + "-" + uuid + ".png");
 
-    // NewOnly: a banner's file is always its own, never one that happens to lie there.
+    // NewOnly: a banner's file is always its own, never one that happens to lie there. Readable by
+    // the user alone: the temporary directory is shared with every other user of the machine.
     QFile out(QString::fromStdString(file.string()));
-    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) && out.write(*bytes) == bytes->size() &&
-                         out.flush();
+    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                         out.write(*bytes) == bytes->size() && out.flush();
     if (!written) {
         logFailure(out.errorString());
         const bool created = out.isOpen();

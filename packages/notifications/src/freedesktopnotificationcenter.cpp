@@ -11,6 +11,7 @@
 
 #include "freedesktopnotificationsproxy.h"
 #include "tarnwick/platform/boundedtext.h"
+#include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick {
 namespace {
@@ -286,8 +287,9 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
             forgetShown(oldId);
         }
         forgetShown(id);
-        m_shown[id] = Shown{identifier, std::move(pending.request.content), std::move(pending.files)};
+        m_shown[id] = Shown{identifier, std::move(pending.request.content), std::move(pending.files), ++m_shownCount};
         m_shownByIdentifier[identifier] = id;
+        withdrawOldestBeyondLimit();
     }
     AddCompletion completion = std::move(pending.completion);
     replayEarlySignals(id);
@@ -348,6 +350,22 @@ void FreedesktopNotificationCenter::forgetShown(std::uint32_t serverId)
         byId != m_shownByIdentifier.end() && byId->second == serverId)
         m_shownByIdentifier.erase(byId);
     m_shown.erase(it);
+}
+
+void FreedesktopNotificationCenter::withdrawOldestBeyondLimit()
+{
+    // Some servers never close what they keep in their list: without a bound, every banner of a long
+    // day would stay here with its picture. The oldest is withdrawn from the desktop too, so what
+    // the user sees and what answers their clicks stay the same.
+    constexpr std::size_t kMaxShown = 100;
+    if (m_shown.size() <= kMaxShown)
+        return;
+    const auto oldest = std::min_element(m_shown.begin(), m_shown.end(), [](const auto& a, const auto& b) {
+        return a.second.order < b.second.order;
+    });
+    const std::uint32_t id = oldest->first;
+    close(id);
+    forgetShown(id);
 }
 
 void FreedesktopNotificationCenter::removeAllDelivered()
@@ -416,8 +434,25 @@ void FreedesktopNotificationCenter::onActionInvoked(std::uint32_t id, const QStr
     }
     if (it->second.responded)
         return;
+    // Any program on the bus can send the signal: only what this banner offered counts.
+    if (!offered(it->second, actionKey)) {
+        HelperLog::warn("Notifications", "Ignored an action the banner did not offer");
+        return;
+    }
     it->second.responded = true;
     respond(it->second, actionKey.toStdString());
+}
+
+bool FreedesktopNotificationCenter::offered(const Shown& shown, const QString& actionKey) const
+{
+    if (actionKey == QLatin1String("default"))
+        return true;
+    const auto category = m_categories.find(shown.content.categoryIdentifier);
+    if (category == m_categories.end())
+        return false;
+    const std::string key = actionKey.toStdString();
+    return std::any_of(category->second.actions.begin(), category->second.actions.end(),
+                       [&](const auto& action) { return action.identifier == key; });
 }
 
 void FreedesktopNotificationCenter::onNotificationClosed(std::uint32_t id, std::uint32_t reason)

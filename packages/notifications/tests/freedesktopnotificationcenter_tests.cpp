@@ -329,6 +329,47 @@ TEST_F(FreedesktopCenterTest, AttachmentFilesGoWhenTheirNotificationCloses)
     EXPECT_FALSE(fs::exists(files[3])) << "what is left goes at exit";
 }
 
+TEST_F(FreedesktopCenterTest, ActionsTheBannerNeverOfferedAreIgnored)
+{
+    ASSERT_TRUE(startServer());
+    auto plain = request("tarnwick.plain");
+    plain.content.categoryIdentifier = "tarnwick.unknown"; // offers only the default action
+    const uint id = post(plain);
+    // Forged by another program on the bus: the signal alone, no close.
+    server.invokeAction(id, "tarnwick.trash", false);
+    server.invokeAction(id, "made.up", false);
+    const uint marker = post(request("tarnwick.marker"));
+    server.invokeAction(marker, "tarnwick.trash", false);
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return delegate.responses.size() == 1; }));
+    EXPECT_EQ(delegate.responses.front().requestIdentifier, "tarnwick.marker")
+        << "its category offers Delete; got " << delegate.responses.front().actionIdentifier;
+
+    // The one it offered still counts, after the forged ones.
+    server.invokeAction(id, "default", false);
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return delegate.responses.size() == 2; }));
+    EXPECT_EQ(delegate.responses.back().requestIdentifier, "tarnwick.plain");
+}
+
+TEST_F(FreedesktopCenterTest, AServerThatNeverClosesKeepsAtMostAHundredBannersAndTheirFiles)
+{
+    ASSERT_TRUE(startServer());
+    std::vector<fs::path> files;
+    std::vector<uint> ids;
+    for (int i = 0; i < 130; ++i) {
+        auto req = request("tarnwick.n" + std::to_string(i));
+        files.push_back(attachmentFile("n" + std::to_string(i) + ".png"));
+        req.content.attachments.push_back({"category.primary", files.back(), "image/png"});
+        ids.push_back(post(req));
+    }
+    EXPECT_EQ(center.shownNotifications().size(), 100u);
+    // The oldest thirty were withdrawn from the desktop and their pictures removed; the newest stay.
+    ASSERT_TRUE(TestNotificationServer::waitUntil([&] { return server.closeCalls().size() == 30; }));
+    EXPECT_EQ(server.closeCalls().front(), ids.front());
+    EXPECT_FALSE(fs::exists(files[29]));
+    EXPECT_TRUE(fs::exists(files[30]));
+    EXPECT_TRUE(center.shownNotifications().contains(ids.back()));
+}
+
 TEST_F(FreedesktopCenterTest, SameIdentifierReplacesTheShownNotification)
 {
     ASSERT_TRUE(startServer());

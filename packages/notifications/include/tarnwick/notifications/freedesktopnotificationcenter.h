@@ -83,6 +83,7 @@ private:
         std::string identifier;
         NotificationContent content;
         std::vector<std::filesystem::path> files;
+        std::uint64_t order = 0; ///< when it was shown, among the others
         bool responded = false;
     };
     struct Pending {
@@ -118,6 +119,8 @@ private:
     void replayEarlySignals(std::uint32_t id);
     bool hasCallsInFlight() const;
     void respond(Shown& shown, std::string actionIdentifier);
+    bool offered(const Shown& shown, const QString& actionKey) const;
+    void withdrawOldestBeyondLimit();
     bool isForeground() const;
     static std::string describe(const QDBusError& error);
     static void removeFiles(const std::vector<std::filesystem::path>& files);
@@ -131,6 +134,7 @@ private:
     QStringList m_capabilities;
     std::vector<AuthorizationCompletion> m_capabilityWaiters;
     std::uint64_t m_nextSerial = 1;
+    std::uint64_t m_shownCount = 0;
     std::map<std::uint64_t, Pending> m_pending;  // in add() order
     std::map<std::uint32_t, Shown> m_shown;
     std::map<std::string, std::uint32_t> m_shownByIdentifier;
