@@ -2,12 +2,31 @@
 
 #include <QString>
 #include <QTextBoundaryFinder>
+#include <algorithm>
+#include <cctype>
 
 #include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/rpc/asciihex.h"
 #include "tarnwick/share/sharehandoff.h"
 
 namespace tarnwick {
+
+namespace {
+
+// What the log may say of a staged file's type: a short extension of letters and digits (".pdf").
+// Anything else after a dot is part of the name ("Dr. Jones - biopsy result") and is not logged.
+std::string loggableExtension(const std::filesystem::path& file)
+{
+    const std::string extension = file.extension().string();
+    if (extension.empty())
+        return "no extension";
+    constexpr std::size_t kLongest = 10;
+    const bool plain = extension.size() <= kLongest + 1 &&
+                       std::all_of(extension.begin() + 1, extension.end(), [](unsigned char c) { return std::isalnum(c); });
+    return plain ? extension : "unusual extension";
+}
+
+} // namespace
 
 ShareRequest::ShareRequest(const SystemPaths& paths, ExtensionLogger& logger, UriLauncher& launcher,
                            ShareStaging::Limits limits)
@@ -126,9 +145,8 @@ ShareRequest::Outcome ShareRequest::run(const std::vector<ShareItem>& items)
             if (staged->permissionError)
                 m_logger.error("Could not restrict the staged file to its owner: " + staged->permissionError->message());
             m_files.push_back(staged->path.string());
-            const std::string extension = staged->path.extension().string();
-            m_logger.info("Successfully staged file: " + (extension.empty() ? std::string("no extension") : extension)
-                          + ", " + std::to_string(staged->size) + " bytes");
+            m_logger.info("Successfully staged file: " + loggableExtension(staged->path) + ", "
+                          + std::to_string(staged->size) + " bytes");
             break;
         }
         case ShareItem::Kind::Link:

@@ -78,7 +78,7 @@ TEST_F(ShareRequestTest, TwoFilesAndALink)
     const std::string text = log();
     for (const char* line : {"(ShareExtension) viewDidLoad", "(ShareExtension) Processing 3 shared item(s)",
                              "Successfully staged file: .pdf, 4 bytes", "Successfully staged file: .txt, 2 bytes",
-                             "Received URL: https://example.com/x?<redacted>",
+                             "Received URL: https://example.com/<redacted>?<redacted>",
                              "Opening Tarnwick URL: tarnwick://share?<redacted> (files: 2, hasText: false, hasUrl: true)",
                              "[info] (ShareExtension) NSWorkspace.shared.open succeeded",
                              "Completing extension request"})
@@ -163,6 +163,23 @@ TEST_F(ShareRequestTest, ExtensionlessFileLogLine)
     EXPECT_NE(text.find("Successfully staged file: no extension, 5 bytes"), std::string::npos) << text;
     EXPECT_NE(text.find("[error] (ShareExtension) NSWorkspace.shared.open failed: no handler"), std::string::npos);
     EXPECT_NE(text.find("Completing extension request"), std::string::npos);
+}
+
+TEST_F(ShareRequestTest, NamesAddressesAndUrlPathsNeverReachTheLog)
+{
+    const auto salary = dir.write("home/Jane Doe salary 2024.pdf", "PDF");
+    const auto result = dir.write("home/Dr. Jones - biopsy result", "TXT");
+    ShareRequest request(paths, logger, launcher);
+    request.run({file(salary), file(result),
+                 {ShareItem::Kind::Link, "https://docs.example.com/d/1AbC-SECRET-CAPABILITY-TOKEN/edit?usp=sharing"},
+                 {ShareItem::Kind::Link, "mailto:j\xC3\xB6rg.m\xC3\xBCller@b\xC3\xBC" "cher.example"},
+                 {ShareItem::Kind::Link, "file://" + (dir / "home" / "Documents" / "taxes-2024-Jane-Doe.pdf").string()}});
+    const std::string text = log();
+    EXPECT_NE(text.find("Successfully staged file: .pdf, 3 bytes"), std::string::npos) << text;
+    EXPECT_NE(text.find("Successfully staged file: unusual extension, 3 bytes"), std::string::npos) << text;
+    for (const char* secret : {"Jane", "Doe", "salary", "Jones", "biopsy", "SECRET", "CAPABILITY", "edit", "m\xC3\xBCller",
+                               "b\xC3\xBC" "cher", "taxes", "Documents"})
+        EXPECT_EQ(text.find(secret), std::string::npos) << secret << " in\n" << text;
 }
 
 TEST(ShareItems, LocalPathsAndCommandLine)

@@ -55,20 +55,28 @@ bool usableHome(const std::string& home)
     return !home.empty() && home != "/";
 }
 
+// Bytes of UTF-8 sequences count as letters: addresses may be internationalized ("jö@bücher.de"),
+// and they are no less personal.
+bool isNonAscii(char c)
+{
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
 bool isLocal(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_'
-        || c == '%' || c == '+' || c == '-';
+        || c == '%' || c == '+' || c == '-' || isNonAscii(c);
 }
 
 bool isDomain(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-'
+        || isNonAscii(c);
 }
 
 bool isLetter(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isNonAscii(c);
 }
 
 // The end of an address whose "@" is at `at`, or npos. Mirrors the backtracking of
@@ -188,14 +196,33 @@ void ExtensionLogger::writeToFile(Level level, const std::string& message)
     const auto logFile = logFilePath();
     if (!logFile)
         return;
+    // Other programs of the user can write to the container: the logs folder and file are opened
+    // without following a link put in their place, and are the user's alone.
+    const std::filesystem::path folder = logFile->parent_path();
     std::error_code ignored;
-    std::filesystem::create_directories(logFile->parent_path(), ignored);
-    rotateIfNeeded(*logFile);
+    std::filesystem::create_directories(folder.parent_path(), ignored);
+    ::mkdir(folder.c_str(), 0700);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0)
+        return; // a line that cannot be written is dropped
+    const std::string name = logFile->filename().string();
+    // A link, FIFO or device in the log's place is taken away: the log goes on in a file of its own.
+    if (struct stat st {}; ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
+                           !S_ISDIR(st.st_mode))
+        ::unlinkat(dir, name.c_str(), 0);
+    rotateIfNeeded(dir, name, rotatedPath(*logFile).filename().string());
 
     const std::string line = formatLine(timestampNow(), level, m_config.category, redacted);
-    const int fd = ::open(logFile->c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a FIFO in the file's place fails at once instead of waiting for a reader.
+    const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    ::close(dir);
     if (fd < 0)
-        return; // a line that cannot be written is dropped
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
     std::string_view rest = line;
     while (!rest.empty()) {
         const ssize_t n = ::write(fd, rest.data(), rest.size());
@@ -208,15 +235,14 @@ void ExtensionLogger::writeToFile(Level level, const std::string& message)
     ::close(fd);
 }
 
-void ExtensionLogger::rotateIfNeeded(const std::filesystem::path& logFile) const
+void ExtensionLogger::rotateIfNeeded(int folder, const std::string& name, const std::string& rotatedName) const
 {
     struct stat st {};
-    if (::stat(logFile.c_str(), &st) != 0)
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return;
     if (st.st_size > m_config.maxSizeBytes) {
-        const auto rotated = rotatedPath(logFile);
-        ::unlink(rotated.c_str());
-        ::rename(logFile.c_str(), rotated.c_str());
+        ::unlinkat(folder, rotatedName.c_str(), 0);
+        ::renameat(folder, name.c_str(), folder, rotatedName.c_str());
     }
 }
 
@@ -315,17 +341,26 @@ std::string ExtensionLogger::redactUrl(std::string_view text) const
 {
     if (text.empty())
         return {};
-    const auto parts = urlparts::parse(text);
-    if (!parts)
-        return redactText(text);
-    if (parts->scheme && urlparts::lower(*parts->scheme) == "mailto")
+    // Before parsing: a mail link the parser refuses (a non-ASCII address, say) is one all the same.
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start != std::string_view::npos && urlparts::lower(text.substr(start, 7)) == "mailto:")
         return "mailto:<redacted>";
+    const auto parts = urlparts::parse(text);
+    if (!parts) {
+        // Not a URL the parser takes, but one all the same: its scheme only.
+        if (const std::size_t separator = text.find("://"); separator != std::string_view::npos)
+            return redactText(text.substr(0, separator)) + "://<redacted>";
+        return redactText(text);
+    }
+    // Scheme and host only: a path can be a secret as much as a query (a document's capability
+    // token, a file's name, a home folder).
     std::string out;
     if (parts->scheme)
         out += *parts->scheme + "://";
     if (parts->host)
         out += urlparts::percentDecode(*parts->host);
-    out += urlparts::percentDecode(parts->path);
+    if (!parts->path.empty() && parts->path != "/")
+        out += parts->path.front() == '/' ? "/<redacted>" : "<redacted>";
     if (parts->query || parts->fragment)
         out += "?<redacted>";
     return out;

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "tarnwick/extensionkit/appintentslogger.h"
@@ -109,10 +110,14 @@ TEST(ExtensionLoggerRedaction, EmailsMatchTheAddressPattern)
     const char* inputs[] = {
         "", "@", "a@b", "a@b.c", "a@b.co", "mail jane.doe+x@example.co.uk now",
         "a@b@c.com", "x@1.2.3", "x@host.c0m", "x@a.bc.d", "x@a.bc.de1", "..@..xx", "x@-.ab",
-        "two a@b.cd and e@f.gh", "a@b.cdef.g", "ü@b.cd", "a@b.cd@e.fg", "a%b@c.de", "@b.cd", "a@.cd", "a@x.cd.",
+        "two a@b.cd and e@f.gh", "a@b.cdef.g", "a@b.cd@e.fg", "a%b@c.de", "@b.cd", "a@.cd", "a@x.cd.",
     };
     for (const char* input : inputs)
         EXPECT_EQ(ExtensionLogger::redactEmails(input), std::regex_replace(input, reference, "<email>")) << input;
+    // Beyond it, internationalized addresses: their letters outside ASCII count as letters.
+    EXPECT_EQ(ExtensionLogger::redactEmails("\xC3\xBC@b.cd"), "<email>");
+    EXPECT_EQ(ExtensionLogger::redactEmails("mail j\xC3\xB6rg@b\xC3\xBC" "cher.de now"), "mail <email> now");
+    EXPECT_EQ(ExtensionLogger::redactEmails("\xE5\xBC\xA0@\xE4\xBE\x8B\xE5\xAD\x90.\xE4\xB8\xAD\xE5\x9B\xBD"), "<email>");
 }
 
 TEST_F(ExtensionLoggerFiles, HomesAreShortenedEverywhereAddressesOnlyInTheShareLogger)
@@ -145,15 +150,17 @@ TEST_F(ExtensionLoggerFiles, RedactUrl)
         {"", ""},
         {"mailto:jo@example.com?subject=hi", "mailto:<redacted>"},
         {"MailTo:someone", "mailto:<redacted>"},
-        {"https://example.com/a/b?q=secret", "https://example.com/a/b?<redacted>"},
-        {"https://example.com/a#frag", "https://example.com/a?<redacted>"},
-        {"https://example.com/plain/path", "https://example.com/plain/path"},
-        {"https://user:pw@example.com:8443/p", "https://example.com/p"},
-        {"file:///home/real-user/doc.pdf", "file://~/doc.pdf"},
-        {"https://example.com/a%20b", "https://example.com/a b"},
+        {"mailto:j\xC3\xB6rg@b\xC3\xBC" "cher.de", "mailto:<redacted>"},
+        {" mailto:jo@example.com", "mailto:<redacted>"},
+        {"https://example.com/a/b?q=secret", "https://example.com/<redacted>?<redacted>"},
+        {"https://example.com/a#frag", "https://example.com/<redacted>?<redacted>"},
+        {"https://docs.example.com/d/1AbC-SECRET-CAPABILITY-TOKEN/edit", "https://docs.example.com/<redacted>"},
+        {"https://example.com/", "https://example.com"},
+        {"https://user:pw@example.com:8443/p", "https://example.com/<redacted>"},
+        {"file:///home/real-user/Documents/taxes-2024-Jane-Doe.pdf", "file:///<redacted>"},
         {"not a url with spaces jo@example.com", "not a url with spaces <email>"},
-        {"https://host:notaport/x", "https://host:notaport/x"},
-        {"urn:isbn:123", "urn://isbn:123"},
+        {"https://host:notaport/x", "https://<redacted>"},
+        {"urn:isbn:123", "urn://<redacted>"},
     };
     for (const auto& row : rows) {
         // What reaches the file is redacted once more, as every message is.
@@ -222,6 +229,35 @@ TEST_F(ExtensionLoggerFiles, RotatesOnlyAboveTheLimit)
     const auto fresh = lines(file);
     ASSERT_EQ(fresh.size(), 1u);
     EXPECT_EQ(messageOf(fresh[0]), "over the limit");
+}
+
+TEST_F(ExtensionLoggerFiles, TheLogIsTheUsersAloneAndALinkInItsPlaceIsNotFollowed)
+{
+    ExtensionLogger logger(ShareExtensionLogger::config(), paths, systemLog);
+    logger.info("first");
+    logger.flush();
+    const auto file = logDir() / "share-extension.log";
+    EXPECT_EQ(fs::status(logDir()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    // Another program puts a link to one of the user's files in the log's place.
+    const auto victim = dir.write("victim.txt", "untouched");
+    fs::remove(file);
+    fs::create_symlink(victim, file);
+    logger.info("second");
+    logger.flush();
+    EXPECT_EQ(tt::readFile(victim), "untouched");
+    EXPECT_FALSE(fs::is_symlink(file));
+    const auto written = lines(file);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(messageOf(written[0]), "second");
+
+    // A FIFO in its place neither blocks the logger nor keeps the log from going on.
+    fs::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    logger.info("third");
+    logger.flush();
+    EXPECT_TRUE(fs::is_regular_file(file));
 }
 
 TEST_F(ExtensionLoggerFiles, ConcurrentCallersNeverInterleave)

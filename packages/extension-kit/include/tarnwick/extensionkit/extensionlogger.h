@@ -81,7 +81,7 @@ public:
 private:
     void run();
     void writeToFile(Level level, const std::string& message);
-    void rotateIfNeeded(const std::filesystem::path& logFile) const;
+    void rotateIfNeeded(int folder, const std::string& name, const std::string& rotatedName) const;
 
     const Config m_config;
     const SystemPaths& m_paths;
