@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "tarnwick/rpc/logredaction.h"
+
 namespace tarnwick {
 namespace {
 
@@ -185,33 +187,40 @@ std::string HelperLog::formatRecord(Level level, std::string_view category, std:
     record.push_back('|');
     record.append(category);
     record.push_back('|');
-    // A record is one line: a line break inside the message (CR LF or LF) becomes one space.
+    // A record is one line: a line break inside the message (CR LF or LF) becomes one space, and any
+    // other control character is escaped, so no text can forge a record of its own.
+    std::string flat;
+    flat.reserve(message.size());
     while (!message.empty()) {
         const std::size_t brk = message.find('\n');
         if (brk == std::string_view::npos) {
-            record.append(message);
+            flat.append(message);
             break;
         }
         const std::size_t end = brk > 0 && message[brk - 1] == '\r' ? brk - 1 : brk;
-        record.append(message.substr(0, end)).push_back(' ');
+        flat.append(message.substr(0, end)).push_back(' ');
         message.remove_prefix(brk + 1);
     }
+    record += escapeControlCharacters(flat);
     record.push_back('\n');
     return record;
 }
 
 void HelperLog::log(Level level, std::string_view category, std::string_view message)
 {
-    const std::string record = formatRecord(level, category, message);
+    // Messages quote what the main application and the bus sent (account ids among them): addresses
+    // never reach a log, and the system log gets the same single escaped line as standard error.
+    const std::string record = formatRecord(level, category, redactEmailAddresses(message));
+    const std::string_view line = std::string_view(record).substr(category.size() + 3, record.size() - category.size() - 4);
     std::shared_ptr<const Sink> sink;
     if (state().hasSink.load(std::memory_order_acquire)) {
         std::shared_lock lock(state().mutex);
         sink = state().sink;
     }
     if (sink)
-        (*sink)(level, category, message, record);
+        (*sink)(level, category, line, record);
     else
-        defaultSink(level, category, message, record);
+        defaultSink(level, category, line, record);
 }
 
 void HelperLog::info(std::string_view category, std::string_view message)

@@ -16,11 +16,11 @@ TEST(HelperLogFormat, OneLinePerRecord)
     EXPECT_EQ(HelperLog::formatRecord(HelperLog::Level::Warn, "RPC", "one\ntwo"), "W|RPC|one two\n");
     EXPECT_EQ(HelperLog::formatRecord(HelperLog::Level::Error, "RPC", "a\r\nb\n\nc"), "E|RPC|a b  c\n")
         << "each CRLF pair and each remaining LF becomes one space";
-    EXPECT_EQ(HelperLog::formatRecord(HelperLog::Level::Info, "A|B", "lone\rcr|pipe"), "I|A|B|lone\rcr|pipe\n");
+    EXPECT_EQ(HelperLog::formatRecord(HelperLog::Level::Info, "A|B", "lone\rcr|pipe"), "I|A|B|lone\\x0dcr|pipe\n");
     EXPECT_EQ(HelperLog::formatRecord(HelperLog::Level::Info, "C", ""), "I|C|\n");
 }
 
-TEST(HelperLogSink, ReceivesLevelCategoryUnalteredMessageAndRecord)
+TEST(HelperLogSink, ReceivesLevelCategoryTheRecordsMessageAndRecord)
 {
     struct Entry {
         HelperLog::Level level;
@@ -33,13 +33,17 @@ TEST(HelperLogSink, ReceivesLevelCategoryUnalteredMessageAndRecord)
     HelperLog::info("Tray", "a\nb");
     HelperLog::warn("RPC", "w");
     HelperLog::error("Focus", "e");
+    // An id from the main application, with a carriage return that would forge a record of its own.
+    HelperLog::info("Focus", "jane.doe@corp.example is muted\rE|Focus|forged");
     HelperLog::setSink(nullptr);
 
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].message, "a\nb") << "the system log gets the message unaltered";
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].message, "a b") << "the system log gets the record's one line";
     EXPECT_EQ(seen[0].record, "I|Tray|a b\n");
     EXPECT_EQ(seen[1].level, HelperLog::Level::Warn);
     EXPECT_EQ(seen[2].record, "E|Focus|e\n");
+    EXPECT_EQ(seen[3].record, "I|Focus|<email> is muted\\x0dE|Focus|forged\n");
+    EXPECT_EQ(seen[3].message, "<email> is muted\\x0dE|Focus|forged");
     EXPECT_EQ(HelperLog::subsystem(), "com.fenmoorlab.tarnwick");
 }
 

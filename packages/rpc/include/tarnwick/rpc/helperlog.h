@@ -24,7 +24,9 @@ public:
     static void error(std::string_view category, std::string_view message);
 
     /// "<level letter>|<category>|<message>\n" with CRLF pairs, then remaining LFs, in the message
-    /// replaced by one space each. A lone CR and any "|" are kept as they are.
+    /// replaced by one space each, and any other control character (a lone CR among them) written
+    /// as "\xHH". Any "|" is kept as it is. Records are logged with every e-mail address in the
+    /// message replaced by "<email>".
     static std::string formatRecord(Level level, std::string_view category, std::string_view message);
 
     /// The system-log identifier: "com.fenmoorlab.tarnwick" unless set.
