@@ -161,8 +161,10 @@ void TrayMessageRow::activate()
 
 void TrayMessageRow::updateAccessibility()
 {
-    setAccessibleName(senderText() + QStringLiteral(", ") + subjectText());
-    setAccessibleDescription(readState() + QStringLiteral(", ") + categoryTitle(m_message.category));
+    // Read out as one: who, what, and which category; the value says whether it is read.
+    setAccessibleName(senderText() + QStringLiteral(", ") + subjectText() + QStringLiteral(", ") +
+                      categoryTitle(m_message.category));
+    setAccessibleDescription(readState());
     static_cast<CategorySymbol*>(m_symbol)->setCategory(m_message.category);
     m_symbol->setToolTip(categoryTitle(m_message.category));
 }

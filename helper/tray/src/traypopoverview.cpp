@@ -792,8 +792,14 @@ int TrayPopoverView::listHeightLimit() const
     if (m_availableHeight <= 0 || m_list->isHidden())
         return kMaxListHeight;
     // Everything but the list, measured afresh: banners, the card and the rows come and go.
-    for (QLayout* layout : findChildren<QLayout*>())
-        layout->invalidate();
+    // Size hints are cached per layout and per widget in its parent's layout: drop both.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->layout()) {
+            child->layout()->invalidate();
+            child->updateGeometry();
+        }
+    }
+    layout()->invalidate();
     const int current = m_list->minimumHeight() == m_list->maximumHeight() ? m_list->maximumHeight() : 0;
     const int rest = sizeHint().height() - current;
     // At least one row stays in view, whatever the screen.

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
@@ -65,6 +66,10 @@ TEST(TrayPopoverText, ElidesAtTheLogicalEndOnWholeGraphemes)
     for (const QString& sample : samples) {
         for (double width : {20.0, 45.0, 80.0, 130.0}) {
             const QString shown = text::elided(sample, font, width);
+            if (metrics.horizontalAdvance(sample) <= width) {
+                EXPECT_EQ(shown, sample);
+                continue;
+            }
             ASSERT_TRUE(shown.endsWith(kEllipsis)) << sample.toStdString() << " at " << width;
             EXPECT_LE(metrics.horizontalAdvance(shown), width + 0.01);
             const QString kept = shown.chopped(kEllipsis.size());
