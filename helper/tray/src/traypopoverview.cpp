@@ -25,6 +25,7 @@
 #include "tarnwick/ui/accountdot.h"
 #include "tarnwick/ui/describedmenuentries.h"
 #include "traypopoverfocusring_p.h"
+#include "traypopovermenustyle_p.h"
 #include "traypopovertext_p.h"
 
 namespace tarnwick {
@@ -327,6 +328,7 @@ QWidget* TrayPopoverView::buildHeader()
     ui::installDescribedMenuEntries();
     m_filterMenu = new QMenu(m_filterButton);
     m_filterMenu->setObjectName(QStringLiteral("filterMenu"));
+    traypopovermenustyle::markChoicesWithChecks(m_filterMenu);
     m_filterButton->setMenu(m_filterMenu);
     m_filterButton->installEventFilter(this);
     row->addWidget(m_filterButton);
@@ -800,7 +802,12 @@ int TrayPopoverView::listHeightLimit() const
         }
     }
     layout()->invalidate();
-    const int current = m_list->minimumHeight() == m_list->maximumHeight() ? m_list->maximumHeight() : 0;
+    // The list's part of the view's height, as its layout reckons it.
+    const int current = m_list->sizeHint()
+                            .expandedTo(m_list->minimumSizeHint())
+                            .boundedTo(m_list->maximumSize())
+                            .expandedTo(m_list->minimumSize())
+                            .height();
     const int rest = sizeHint().height() - current;
     // At least one row stays in view, whatever the screen.
     const int oneRow = m_rows.empty() ? 0 : m_rows.front()->sizeHint().height() + 2;

@@ -10,6 +10,7 @@
 
 #include "tarnwick/helper/traystyle.h"
 #include "tarnwick/ui/accountdot.h"
+#include "traypopovermenustyle_p.h"
 
 namespace tarnwick {
 
@@ -91,6 +92,7 @@ void TraySearchField::sync(const QString& boundText, const QString& placeholder,
             m_scopeMenu->deleteLater();
         auto* menu = new QMenu(this);
         menu->setObjectName(QStringLiteral("searchScopeMenu"));
+        traypopovermenustyle::markChoicesWithChecks(menu);
         QAction* heading = menu->addAction(QStringLiteral("Search in"));
         heading->setEnabled(false);
         auto* group = new QActionGroup(menu); // one account at a time, each with its own check mark

@@ -3,6 +3,8 @@
 // card giving way on the service, never on its own label.
 
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -11,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "tarnwick/helper/traymessagerow.h"
+#include "tarnwick/helper/traymodel.h"
+#include "tarnwick/helper/traysearchfield.h"
+#include "tarnwick/rpc/json.h"
 #include "tarnwick/helper/traypopoverview.h"
 #include "tarnwick/helper/traystyle.h"
 #include "tarnwick/helper/verificationcodecard.h"
@@ -171,4 +176,63 @@ TEST(TrayPopoverText, TheCodeCardKeepsItsLabelWholeAndCutsALongService)
     auto* subject = static_cast<text::ElidingLabel*>(card.findChild<QLabel*>("subjectLabel"));
     EXPECT_TRUE(subject->shownText().endsWith(kEllipsis));
     EXPECT_LT(subject->geometry().right(), card.copyButton()->geometry().left());
+}
+
+TEST(TrayPopoverText, ReviewImagesOfRightToLeftTextAndTheAccountMenus)
+{
+    // Written for a person to look at (Arabic and Hebrew rows, emoji, the card with a long service,
+    // the filter and scope menus with the chosen account's mark); only the menu texts are checked.
+    const QString dir = QStringLiteral(TARNWICK_REVIEW_DIR);
+    QDir().mkpath(dir);
+    ManualClock clock(1'760'000'000.0);
+    TrayModel model(clock);
+    const std::string received = std::to_string((long long)((clock.now() - 200) * 1000));
+    auto parsed = json::parse(R"({"accounts":[
+        {"id":"a","name":"العمل","color":"#2563eb","unreadCount":7},
+        {"id":"h","name":"בית","color":"#16a34a","unreadCount":0},
+        {"id":"l","name":"A very long account name that goes on and on 👨‍👩‍👧‍👦","color":"#db2777","unreadCount":250}],
+        "totalUnread":257,
+        "verificationCode":{"code":"482913","service":"شركة الكهرباء الوطنية للمنطقة الشمالية والشرقية 👍🏽","messageId":"m9","threadId":"t9","accountId":"a","receivedAt":)" +
+                              received + "}}");
+    ASSERT_TRUE(parsed && parsed->object());
+    model.update(*parsed->object());
+    auto message = [&](std::string id, std::string from, std::string subject) {
+        TrayMessage m;
+        m.id = id;
+        m.threadId = "t" + id;
+        m.from = std::move(from);
+        m.subject = std::move(subject);
+        m.internalDate = std::to_string((long long)((clock.now() - 300) * 1000));
+        m.isUnread = true;
+        return m;
+    };
+    model.setMessages("a", {message("1", "\"محمد عبد الرحمن بن سلطان آل مكتوم الكبير\" <m@x>",
+                                    "فاتورة الشهر الماضي من شركة الكهرباء الوطنية للمنطقة الشمالية"),
+                            message("2", "\"שלמה ארצי\" <s@x>", "שלום לכולם, הפגישה נדחתה ליום חמישי בבוקר 🎉🎉🎉🎉"),
+                            message("3", "Invoices <billing@example.com>",
+                                    "Your invoice for November 👨‍👩‍👧‍👦 is ready — total due in thirty days")});
+    TrayPopoverView view(model, {}, clock);
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.grab().save(dir + "/tray-popover-rtl.png"));
+
+    QStringList texts;
+    for (QAction* action : view.filterMenu()->actions())
+        texts << action->text();
+    EXPECT_EQ(texts.mid(3, 2), (QStringList{QChar(0x2068) + QString::fromUtf8("العمل") + QChar(0x2069) + " (7)",
+                                            QChar(0x2068) + QString::fromUtf8("בית") + QChar(0x2069)}));
+    EXPECT_TRUE(texts[5].endsWith(QStringLiteral("… (99+)"))) << texts[5].toStdString();
+
+    model.setSelectedAccountId(std::string("h"));
+    for (auto [menu, name] : {std::pair{view.filterMenu(), "filter"}}) {
+        menu->popup(QPoint(0, 0));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(menu->grab().save(dir + QStringLiteral("/tray-popover-%1-menu.png").arg(name)));
+        menu->close();
+    }
+    model.setSelectedAccountId(std::nullopt);
+    view.searchField()->scopeMenu()->popup(QPoint(0, 0));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.searchField()->scopeMenu()->grab().save(dir + "/tray-popover-scope-menu.png"));
+    view.searchField()->scopeMenu()->close();
 }
