@@ -49,10 +49,11 @@ TrayPopover::TrayPopover(TrayModel& model, TrayPopoverActions actions, const Clo
 QPoint TrayPopover::placement(QPoint click, QSize size, QRect screen)
 {
     int x = click.x() - size.width() / 2;
-    // A click on a panel outside the work area counts from the work area's edge, so the popover
+    // A click on a panel outside the work area puts the popover flush against the panel's edge: it
     // never covers the panel and the item on it.
-    const int below = std::max(click.y(), screen.top()) + kGap;
-    const int above = std::min(click.y(), screen.bottom() + 1) - kGap - size.height();
+    const int below = click.y() < screen.top() ? screen.top() : click.y() + kGap;
+    const int above = click.y() > screen.bottom() ? screen.bottom() + 1 - size.height()
+                                                  : click.y() - kGap - size.height();
     int y = below;
     if (y + size.height() > screen.bottom() + 1 && above >= screen.top())
         y = above;

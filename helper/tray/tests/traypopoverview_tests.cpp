@@ -519,9 +519,9 @@ TEST_F(TrayPopoverViewTest, PopoverPlacementStaysOnScreen)
 
     // Clicks on a panel outside the work area count from the area's edge: never over the item.
     const QRect belowTopPanel(0, 30, 1280, 770), aboveBottomPanel(0, 0, 1280, 770);
-    EXPECT_EQ(TrayPopover::placement({640, 12}, size, belowTopPanel), QPoint(470, 36));
+    EXPECT_EQ(TrayPopover::placement({640, 12}, size, belowTopPanel), QPoint(470, 30));
     EXPECT_EQ(TrayPopover::placement({640, 31}, size, belowTopPanel), QPoint(470, 37)) << "an item's lower edge";
-    EXPECT_EQ(TrayPopover::placement({640, 785}, size, aboveBottomPanel), QPoint(470, 770 - 6 - 500));
+    EXPECT_EQ(TrayPopover::placement({640, 785}, size, aboveBottomPanel), QPoint(470, 770 - 500));
 
     // Where no window manager took a panel out of the work area, its own window does.
     using traypopoverpanel::besidePanel;
@@ -531,7 +531,7 @@ TEST_F(TrayPopoverViewTest, PopoverPlacementStaysOnScreen)
     EXPECT_EQ(besidePanel(whole, QRect(0, 0, 48, 800)), QRect(48, 0, 1232, 800)) << "left";
     EXPECT_EQ(besidePanel(whole, QRect(1232, 100, 48, 600)), QRect(0, 0, 1232, 800)) << "right";
     EXPECT_EQ(besidePanel(belowTopPanel, QRect(0, 0, 1280, 30)), belowTopPanel) << "already outside the area";
-    EXPECT_EQ(TrayPopover::placement({640, 12}, size, besidePanel(whole, QRect(0, 0, 1280, 30))), QPoint(470, 36));
+    EXPECT_EQ(TrayPopover::placement({640, 12}, size, besidePanel(whole, QRect(0, 0, 1280, 30))), QPoint(470, 30));
 }
 
 TEST_F(TrayPopoverViewTest, EscapeClosesThePopoverAndItSaysSo)

@@ -31,8 +31,8 @@ public:
 
     /// The top-left corner for a popover of `size` opened from `click` on a screen whose usable area
     /// is `screen`: centred under the point, above it when there is no room below (a panel at the
-    /// bottom), and moved inside the screen. A click outside the usable area (on a panel) counts from
-    /// the area's edge.
+    /// bottom), and moved inside the screen. A click outside the usable area (on a panel) puts it
+    /// flush against the area's edge.
     static QPoint placement(QPoint click, QSize size, QRect screen);
     /// A point in the window system's pixels (where a tray host reports clicks) in Qt's scaled ones.
     static QPoint fromDesktopPixels(QPoint point);
