@@ -560,11 +560,12 @@ bool TrayPopoverView::eventFilter(QObject* watched, QEvent* event)
         m_rows.front()->setFocus(Qt::TabFocusReason);
         return true;
     }
-    // Enter presses a focused header or footer button, as Space does.
-    auto* button = qobject_cast<QToolButton*>(watched);
+    // Enter presses a focused button, as Space does (outside dialogs Qt's buttons take only Space).
+    auto* button = qobject_cast<QAbstractButton*>(watched);
     if (button && plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        if (button->menu())
-            button->showMenu();
+        auto* tool = qobject_cast<QToolButton*>(button);
+        if (tool && tool->menu())
+            tool->showMenu();
         else
             button->click();
         return true;
@@ -597,6 +598,7 @@ void TrayPopoverView::refreshCard()
                 m_actions.onShowThread(accountId, threadId);
         };
         m_card = new VerificationCodeCard(*code, color, onSelect, m_clock, m_cardArea);
+        m_card->copyButton()->installEventFilter(this);
         static_cast<QVBoxLayout*>(m_cardArea->layout())->insertWidget(0, m_card);
         m_card->setVisible(true);
     }
@@ -663,6 +665,7 @@ void TrayPopoverView::syncBanners(QWidget* area, std::vector<BannerSpec>& shown,
         auto* banner = new TrayBanner(spec.kind, spec.title, spec.subtitle, onSignIn, area);
         if (QPushButton* signIn = banner->signInButton()) {
             signIn->setFocusPolicy(Qt::TabFocus);
+            signIn->installEventFilter(this);
             TrayPopoverFocusRing::attach(signIn, 5);
         }
         column->addWidget(banner);

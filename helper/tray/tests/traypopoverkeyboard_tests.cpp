@@ -173,12 +173,20 @@ TEST_F(TrayPopoverKeyboardTest, ArrowsWalkTheRowsAndEnterOrSpaceOpensTheThread)
     EXPECT_NE(events("tray.showThread").back().find("thread-m2"), std::string::npos);
 }
 
-TEST_F(TrayPopoverKeyboardTest, EnterOnTheCardOpensItsThreadAndOnOpenInboxTheApp)
+TEST_F(TrayPopoverKeyboardTest, EnterPressesTheCardAndTheButtons)
 {
     view().card()->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Enter);
     EXPECT_EQ(events("tray.showThread"),
               std::vector<std::string>{R"({"method":"tray.showThread","params":{"accountId":"w","threadId":"t9"}})"});
+    view().card()->copyButton()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    EXPECT_TRUE(view().card()->isCopied()) << "Enter presses Copy";
+    view().banners().front()->signInButton()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Enter);
+    EXPECT_EQ(events("tray.showAccount"),
+              std::vector<std::string>{R"({"method":"tray.showAccount","params":{"accountId":"h"}})"});
+    io.take();
     view().openInboxButton()->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Return);
     EXPECT_EQ(events("tray.showAccount"),
