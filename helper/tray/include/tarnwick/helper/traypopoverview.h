@@ -5,7 +5,8 @@
 // banner, the recent messages, and the "Open Inbox" footer. It observes the tray model and redraws on
 // every change; it writes only the filter fields and isRefreshing, applies message actions to the
 // model, and reaches the main application only through the TrayPopoverActions callbacks.
-// Main thread only.
+// From the keyboard: Tab and Shift+Tab go through every control top to bottom, Down goes from the
+// search field to the rows, Enter presses what has the focus. Main thread only.
 
 #include <QPointer>
 #include <QWidget>
