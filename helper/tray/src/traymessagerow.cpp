@@ -3,13 +3,18 @@
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollArea>
 #include <QToolTip>
 
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/helper/threadcontextmenu.h"
 #include "tarnwick/helper/traystyle.h"
+#include "traypopoveraccessible_p.h"
+#include "traypopovertext_p.h"
 
 namespace tarnwick {
 
@@ -113,6 +118,9 @@ TrayMessageRow::TrayMessageRow(TrayMessage message, QColor accentColor, bool sho
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Reached by Tab and the arrows; a click opens the thread without taking the keyboard first.
+    setFocusPolicy(Qt::TabFocus);
+    traypopoveraccessible::install();
     m_symbol = new CategorySymbol(this);
     updateAccessibility();
 }
@@ -140,10 +148,23 @@ void TrayMessageRow::setCallbacks(std::function<void()> onTap, std::function<voi
     m_onAction = std::move(onAction);
 }
 
+QString TrayMessageRow::readState() const
+{
+    return m_message.isUnread ? QStringLiteral("Unread") : QStringLiteral("Read");
+}
+
+void TrayMessageRow::activate()
+{
+    if (m_onTap)
+        m_onTap();
+}
+
 void TrayMessageRow::updateAccessibility()
 {
-    setAccessibleName(senderText() + QStringLiteral(", ") + subjectText());
-    setAccessibleDescription(m_message.isUnread ? QStringLiteral("Unread") : QStringLiteral("Read"));
+    // Read out as one: who, what, and which category; the value says whether it is read.
+    setAccessibleName(senderText() + QStringLiteral(", ") + subjectText() + QStringLiteral(", ") +
+                      categoryTitle(m_message.category));
+    setAccessibleDescription(readState());
     static_cast<CategorySymbol*>(m_symbol)->setCategory(m_message.category);
     m_symbol->setToolTip(categoryTitle(m_message.category));
 }
@@ -190,7 +211,7 @@ TrayMessageRow::Layout TrayMessageRow::layout() const
     l.line2Baseline = l.line2Top + line2.ascent();
     const double trailing = (m_message.isUnread ? kDot + kInlineGap : 0) + kSymbol + kInlineGap;
     const double room = std::max(0.0, right - kColumnX - trailing);
-    l.subject = line2.elidedText(subjectText(), Qt::ElideRight, room);
+    l.subject = traypopovertext::elided(subjectText(), subjectFont(), room);
     l.subjectWidth = line2.horizontalAdvance(l.subject);
     double x = kColumnX + l.subjectWidth + kInlineGap;
     const double middle = l.line2Top + l.line2Height / 2;
@@ -232,8 +253,7 @@ void TrayMessageRow::paintEvent(QPaintEvent*)
     const QFont sender = senderFont(unread);
     painter.setFont(sender);
     painter.setPen(unread ? traystyle::primary() : traystyle::secondary());
-    const QString senderLine = QFontMetricsF(sender).elidedText(senderText(), Qt::ElideRight, l.senderWidth);
-    painter.drawText(QPointF(kColumnX, l.line1Baseline), senderLine);
+    traypopovertext::draw(painter, kColumnX, l.line1Baseline, shownSender());
 
     painter.setFont(timeFont());
     painter.setPen(traystyle::withOpacity(traystyle::secondary(), unread ? 1.0 : 0.7));
@@ -241,7 +261,7 @@ void TrayMessageRow::paintEvent(QPaintEvent*)
 
     painter.setFont(subjectFont());
     painter.setPen(traystyle::secondary());
-    painter.drawText(QPointF(kColumnX, l.line2Baseline), l.subject);
+    traypopovertext::draw(painter, kColumnX, l.line2Baseline, l.subject);
 
     if (unread) {
         painter.setPen(Qt::NoPen);
@@ -253,6 +273,69 @@ void TrayMessageRow::paintEvent(QPaintEvent*)
         // A hairline below the row, starting where the text starts.
         painter.fillRect(QRectF(kColumnX, height() - 1, width() - kColumnX, 1), traystyle::primary(0.08));
     }
+
+    if (hasFocus()) {
+        // Inside the row: the list clips anything outside it.
+        painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 6, 6);
+    }
+}
+
+QString TrayMessageRow::shownSender() const
+{
+    return traypopovertext::elided(senderText(), senderFont(m_message.isUnread), layout().senderWidth);
+}
+
+QString TrayMessageRow::shownSubject() const
+{
+    return layout().subject;
+}
+
+void TrayMessageRow::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    for (QWidget* up = parentWidget(); up; up = up->parentWidget()) {
+        if (auto* list = qobject_cast<QScrollArea*>(up)) {
+            list->ensureWidgetVisible(this, 0, 0);
+            break;
+        }
+    }
+    update();
+}
+
+void TrayMessageRow::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void TrayMessageRow::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        event->accept();
+        activate();
+        return;
+    }
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        event->accept();
+        openContextMenu(mapToGlobal(QPoint(int(kColumnX), height())));
+        return;
+    }
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && parentWidget() && parentWidget()->layout()) {
+        // The rows in the order shown; the list keeps its layout in that order.
+        QLayout* rows = parentWidget()->layout();
+        const int at = rows->indexOf(this) + (key == Qt::Key_Up ? -1 : 1);
+        if (QLayoutItem* item = at >= 0 ? rows->itemAt(at) : nullptr) {
+            if (QWidget* next = item->widget(); next && next->isVisible())
+                next->setFocus(Qt::OtherFocusReason);
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool TrayMessageRow::event(QEvent* event)
@@ -295,12 +378,22 @@ void TrayMessageRow::mouseReleaseEvent(QMouseEvent* event)
 
 void TrayMessageRow::contextMenuEvent(QContextMenuEvent* event)
 {
+    // From the keyboard (the Menu key) the menu belongs by the row, not by the pointer.
+    const QPoint at =
+        event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(QPoint(int(kColumnX), height())) : event->globalPos();
+    openContextMenu(at);
+    event->accept();
+}
+
+void TrayMessageRow::openContextMenu(QPoint globalPos)
+{
+    if (m_menu && m_menu->isVisible())
+        return; // one key press may arrive both as a key and as a context-menu request
     if (m_menu)
         m_menu->deleteLater();
     m_menu = threadContextMenu(m_message, m_onTap, m_onAction, this);
     m_menu->setAttribute(Qt::WA_DeleteOnClose);
-    m_menu->popup(event->globalPos());
-    event->accept();
+    m_menu->popup(globalPos);
 }
 
 } // namespace tarnwick

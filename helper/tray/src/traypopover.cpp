@@ -12,7 +12,9 @@
 
 #include "tarnwick/helper/swaypopoverplacement.h"
 #include "tarnwick/helper/traypopoverview.h"
+#include "tarnwick/helper/traysearchfield.h"
 #include "tarnwick/helper/traystyle.h"
+#include "traypopoverpanel_p.h"
 #include "xwaylandpopover_p.h"
 
 namespace tarnwick {
@@ -47,25 +49,57 @@ TrayPopover::TrayPopover(TrayModel& model, TrayPopoverActions actions, const Clo
 QPoint TrayPopover::placement(QPoint click, QSize size, QRect screen)
 {
     int x = click.x() - size.width() / 2;
-    int y = click.y() + kGap;
-    if (y + size.height() > screen.bottom() + 1 && click.y() - kGap - size.height() >= screen.top())
-        y = click.y() - kGap - size.height();
+    // A click on a panel outside the work area puts the popover flush against the panel's edge: it
+    // never covers the panel and the item on it.
+    const int below = click.y() < screen.top() ? screen.top() : click.y() + kGap;
+    const int above = click.y() > screen.bottom() ? screen.bottom() + 1 - size.height()
+                                                  : click.y() - kGap - size.height();
+    int y = below;
+    if (y + size.height() > screen.bottom() + 1 && above >= screen.top())
+        y = above;
     x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
     y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
     return {x, y};
 }
 
+QPoint TrayPopover::fromDesktopPixels(QPoint point)
+{
+    // Qt's scaling (QT_SCALE_FACTOR, the desktop's own scale) divides each screen's pixels around
+    // the screen's origin; the window system's coordinates are the undivided ones.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect logical = screen->geometry();
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect native(logical.topLeft(), (QSizeF(logical.size()) * ratio).toSize());
+        if (native.contains(point))
+            return logical.topLeft() + QPointF(QPointF(point - logical.topLeft()) / ratio).toPoint();
+    }
+    return point;
+}
+
 void TrayPopover::showAt(std::optional<QPoint> click)
 {
-    const QPoint point = click.value_or(QCursor::pos());
+    const QPoint point = click ? fromDesktopPixels(*click) : QCursor::pos();
     QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect();
+    // Without a window manager the work area still covers the panel: the panel's window says where
+    // it is.
+    if (click && !area.isEmpty()) {
+        if (const auto dock = traypopoverpanel::dockAt(*click)) {
+            const QRect panel(fromDesktopPixels(dock->topLeft()), fromDesktopPixels(dock->bottomRight()));
+            area = traypopoverpanel::besidePanel(area, panel);
+        }
+    }
+    // The whole popover must fit the work area, a gap from the panel and one from the far edge.
+    if (!area.isEmpty())
+        m_view->setAvailableHeight(area.height() - 2 * kGap);
+    if (!m_view->contentBlock()->isHidden())
+        m_view->searchField()->setFocus(Qt::PopupFocusReason); // typing goes to the search at once
     adjustSize();
-    const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size());
     m_anchor = point;
-    m_area = area;
-    move(placement(point, size(), area));
+    m_area = area.isEmpty() ? QRect(QPoint(0, 0), size()) : area;
+    move(placement(point, size(), m_area));
     const bool managed = !windowFlags().testFlag(Qt::Popup);
     if (managed && !isVisible()) {
         xwaylandpopover::keepOutOfTaskbar(*this);

@@ -1,12 +1,15 @@
 #include "tarnwick/helper/traypopoverview.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
@@ -21,6 +24,9 @@
 #include "tarnwick/helper/verificationcodecard.h"
 #include "tarnwick/ui/accountdot.h"
 #include "tarnwick/ui/describedmenuentries.h"
+#include "traypopoverfocusring_p.h"
+#include "traypopovermenustyle_p.h"
+#include "traypopovertext_p.h"
 
 namespace tarnwick {
 
@@ -78,8 +84,10 @@ QToolButton* accessoryButton(QWidget* parent, const char* name)
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keyboard in the search field.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setCursor(Qt::PointingHandCursor);
+    TrayPopoverFocusRing::attach(button, 5);
     // Menus open from the symbol itself: no arrow beside it.
     button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; border-radius: 5px; }"
                                          "QToolButton:hover { background: %1; }"
@@ -99,6 +107,9 @@ public:
         setFrameShape(QFrame::NoFrame);
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The rows take the keyboard, not the frame around them.
+        setFocusPolicy(Qt::NoFocus);
+        verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setViewportMargins(1, 1, 1, 1);
         viewport()->setAutoFillBackground(false);
@@ -179,6 +190,7 @@ TrayPopoverView::TrayPopoverView(TrayModel& model, TrayPopoverActions actions, c
         m_actions.onSearch(query.toStdString(),
                            account ? std::optional<std::string>(account->id) : std::nullopt);
     };
+    m_searchField->installEventFilter(this); // Down goes on to the rows
     m_contentLayout->addWidget(m_searchField);
     buildStatusAndList();
     root->addWidget(m_contentBlock);
@@ -316,12 +328,15 @@ QWidget* TrayPopoverView::buildHeader()
     ui::installDescribedMenuEntries();
     m_filterMenu = new QMenu(m_filterButton);
     m_filterMenu->setObjectName(QStringLiteral("filterMenu"));
+    traypopovermenustyle::markChoicesWithChecks(m_filterMenu);
     m_filterButton->setMenu(m_filterMenu);
+    m_filterButton->installEventFilter(this);
     row->addWidget(m_filterButton);
 
     m_composeButton = accessoryButton(header, "composeButton");
     m_composeButton->setIcon(traystyle::symbolIcon("square.and.pencil", 14, traystyle::primary()));
     m_composeButton->setIconSize(QSize(14, 14));
+    m_composeButton->installEventFilter(this);
     connect(m_composeButton, &QToolButton::clicked, this, [this] {
         if (!m_actions.onCompose)
             return;
@@ -335,6 +350,8 @@ QWidget* TrayPopoverView::buildHeader()
     m_settingsButton->setIcon(traystyle::symbolIcon("gearshape", 14, traystyle::primary()));
     m_settingsButton->setIconSize(QSize(14, 14));
     m_settingsButton->setToolTip(QStringLiteral("Settings"));
+    m_settingsButton->setAccessibleName(QStringLiteral("Settings"));
+    m_settingsButton->installEventFilter(this);
     m_settingsMenu = new QMenu(m_settingsButton);
     m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
     m_refreshAction = m_settingsMenu->addAction(QStringLiteral("Refresh Inbox"));
@@ -375,6 +392,8 @@ QWidget* TrayPopoverView::buildFooter()
     m_openInbox->setIcon(traystyle::symbolIcon("arrow.up.forward.square", 12, traystyle::secondary()));
     m_openInbox->setIconSize(QSize(12, 12));
     m_openInbox->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_openInbox->setAccessibleName(QStringLiteral("Open Inbox"));
+    m_openInbox->installEventFilter(this);
     QPalette palette = m_openInbox->palette();
     palette.setColor(QPalette::ButtonText, traystyle::secondary());
     m_openInbox->setPalette(palette);
@@ -411,13 +430,18 @@ void TrayPopoverView::rebuildFilterMenu()
         });
         if (!ids.empty()) {
             m_filterMenu->addSeparator();
+            // One choice among "All Accounts" and the accounts: each shows its own check mark.
+            auto* group = new QActionGroup(m_filterMenu);
+            group->setExclusive(true);
             QAction* all = m_filterMenu->addAction(QString());
             all->setObjectName(QStringLiteral("allAccounts"));
             all->setCheckable(true);
+            all->setActionGroup(group);
             connect(all, &QAction::triggered, this, [this] { m_model.setSelectedAccountId(std::nullopt); });
             for (const std::string& id : ids) {
                 QAction* item = m_filterMenu->addAction(QString());
                 item->setCheckable(true);
+                item->setActionGroup(group);
                 item->setData(qs(id));
                 connect(item, &QAction::triggered, this, [this, id] { m_model.setSelectedAccountId(id); });
             }
@@ -436,18 +460,33 @@ void TrayPopoverView::rebuildFilterMenu()
     for (std::size_t i = 0; i < m_model.accounts().size(); ++i) {
         const TrayAccount& account = m_model.accounts()[i];
         QAction* item = actions[int(i) + 3];
-        item->setText(traystyle::menuText(filterLabel(account.name, account.unreadCount)));
-        item->setChecked(m_model.selectedAccountId() == account.id);
-        const QString iconKey = account.needsAuth ? QStringLiteral("auth")
-                                                  : qs(account.color) + (account.unreadCount > 0 ? "+" : "-");
+        item->setText(traystyle::menuText(filterEntryText(account.name, account.unreadCount)));
+        const bool chosen = m_model.selectedAccountId() == account.id;
+        item->setChecked(chosen);
+        // Styles draw a checked entry that has an icon as a faint frame around the icon, with no
+        // mark: the chosen account shows the same mark as "All Accounts" in place of its dot.
+        const QString iconKey = chosen            ? QStringLiteral("chosen")
+                                : account.needsAuth ? QStringLiteral("auth")
+                                                    : qs(account.color) + (account.unreadCount > 0 ? "+" : "-");
         if (item->property("iconKey").toString() != iconKey) {
-            item->setIcon(filterIcon(account));
+            item->setIcon(chosen ? QIcon() : filterIcon(account));
             item->setProperty("iconKey", iconKey);
         }
         // The warning symbol stands in for the dot; assistive technology reads what it means.
         item->setProperty(ui::kAccessibleDescription,
                           account.needsAuth ? QStringLiteral("Sign in required") : QString());
     }
+}
+
+QString TrayPopoverView::filterEntryText(const std::string& name, std::int64_t count) const
+{
+    // A long name is cut (at its logical end) so that the count stays in view, and one that reads
+    // right to left is kept apart so that the count still follows it in the menu's direction.
+    const QString full = qs(name);
+    const QString shown = traypopovertext::isolated(traypopovertext::elided(full, m_filterMenu->font(), kMenuNameWidth));
+    if (shown == full)
+        return filterLabel(name, count);
+    return filterLabel(shown.toStdString(), count);
 }
 
 // ---- redraw ----
@@ -461,13 +500,16 @@ void TrayPopoverView::refresh()
     m_filterButton->setIconSize(QSize(13, 13));
     m_filterButton->setProperty("filtering", filtering);
     const auto filtered = filteredAccount();
-    m_filterButton->setToolTip(traystyle::plainToolTip(filtered ? QStringLiteral("Showing ") + qs(filtered->name)
-                                                                : QStringLiteral("All Accounts")));
+    const QString filterHelp = filtered ? QStringLiteral("Showing ") + qs(filtered->name) : QStringLiteral("All Accounts");
+    m_filterButton->setToolTip(traystyle::plainToolTip(filterHelp));
+    m_filterButton->setAccessibleName(filterHelp); // icon buttons are named as their help
     rebuildFilterMenu();
 
     const auto compose = composeAccount();
-    m_composeButton->setToolTip(traystyle::plainToolTip(compose ? QStringLiteral("New Message in ") + qs(compose->name)
-                                                                : QStringLiteral("New Message")));
+    const QString composeHelp =
+        compose ? QStringLiteral("New Message in ") + qs(compose->name) : QStringLiteral("New Message");
+    m_composeButton->setToolTip(traystyle::plainToolTip(composeHelp));
+    m_composeButton->setAccessibleName(composeHelp);
     m_refreshAction->setEnabled(!m_model.isRefreshing());
 
     refreshCard();
@@ -482,8 +524,53 @@ void TrayPopoverView::refresh()
         m_searchField->sync(m_searchQuery, searchPlaceholder(), scopeAccounts,
                             account ? std::optional<std::string>(account->id) : std::nullopt);
     }
-    if (hasAccounts)
+    if (hasAccounts) {
         refreshStatusAndList();
+        updateListHeight();
+    }
+    updateTabOrder();
+}
+
+void TrayPopoverView::updateTabOrder()
+{
+    std::vector<QWidget*> chain{m_filterButton, m_composeButton, m_settingsButton};
+    if (m_card) {
+        chain.push_back(m_card);
+        chain.push_back(m_card->copyButton());
+    }
+    if (!m_model.accounts().empty()) {
+        chain.push_back(m_searchField);
+        for (TrayBanner* banner : banners())
+            if (banner->signInButton())
+                chain.push_back(banner->signInButton());
+        chain.insert(chain.end(), m_rows.begin(), m_rows.end());
+    }
+    chain.push_back(m_openInbox);
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+bool TrayPopoverView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (watched == m_searchField && key->key() == Qt::Key_Down && plain && !m_rows.empty() && messageList()) {
+        m_rows.front()->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    // Enter presses a focused button, as Space does (outside dialogs Qt's buttons take only Space).
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (button && plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        auto* tool = qobject_cast<QToolButton*>(button);
+        if (tool && tool->menu())
+            tool->showMenu();
+        else
+            button->click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TrayPopoverView::refreshCard()
@@ -511,6 +598,7 @@ void TrayPopoverView::refreshCard()
                 m_actions.onShowThread(accountId, threadId);
         };
         m_card = new VerificationCodeCard(*code, color, onSelect, m_clock, m_cardArea);
+        m_card->copyButton()->installEventFilter(this);
         static_cast<QVBoxLayout*>(m_cardArea->layout())->insertWidget(0, m_card);
         m_card->setVisible(true);
     }
@@ -575,6 +663,11 @@ void TrayPopoverView::syncBanners(QWidget* area, std::vector<BannerSpec>& shown,
             };
         }
         auto* banner = new TrayBanner(spec.kind, spec.title, spec.subtitle, onSignIn, area);
+        if (QPushButton* signIn = banner->signInButton()) {
+            signIn->setFocusPolicy(Qt::TabFocus);
+            signIn->installEventFilter(this);
+            TrayPopoverFocusRing::attach(signIn, 5);
+        }
         column->addWidget(banner);
         banner->show();
         widgets.push_back(banner);
@@ -689,12 +782,50 @@ void TrayPopoverView::syncRows(const std::vector<TrayModel::VisibleMessage>& mes
         next[i]->show();
     }
     m_rows = std::move(next);
+}
 
+void TrayPopoverView::setAvailableHeight(int height)
+{
+    if (height == m_availableHeight)
+        return;
+    m_availableHeight = std::max(0, height);
+    updateListHeight();
+}
+
+int TrayPopoverView::listHeightLimit() const
+{
+    if (m_availableHeight <= 0 || m_list->isHidden())
+        return kMaxListHeight;
+    // Everything but the list, measured afresh: banners, the card and the rows come and go.
+    // Size hints are cached per layout and per widget in its parent's layout: drop both.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->layout()) {
+            child->layout()->invalidate();
+            child->updateGeometry();
+        }
+    }
+    layout()->invalidate();
+    // The list's part of the view's height, as its layout reckons it.
+    const int current = m_list->sizeHint()
+                            .expandedTo(m_list->minimumSizeHint())
+                            .boundedTo(m_list->maximumSize())
+                            .expandedTo(m_list->minimumSize())
+                            .height();
+    const int rest = sizeHint().height() - current;
+    // At least one row stays in view, whatever the screen.
+    const int oneRow = m_rows.empty() ? 0 : m_rows.front()->sizeHint().height() + 2;
+    return std::clamp(m_availableHeight - rest, oneRow, int(kMaxListHeight));
+}
+
+void TrayPopoverView::updateListHeight()
+{
+    if (m_list->isHidden())
+        return;
     // The rows' own height plus the outline, up to the list's limit; beyond it the list scrolls.
     int rowsHeight = 0;
     for (TrayMessageRow* row : m_rows)
         rowsHeight += row->sizeHint().height();
-    m_list->setFixedHeight(std::min(rowsHeight + 2 + 2 * m_list->frameWidth(), kMaxListHeight));
+    m_list->setFixedHeight(std::min(rowsHeight + 2 + 2 * m_list->frameWidth(), listHeightLimit()));
 }
 
 TrayMessageRow* TrayPopoverView::makeRow(const TrayMessage& message, const std::string& accountId, const QColor& color,

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,6 +13,9 @@
 
 #include "tarnwick/helper/desktopclipboard.h"
 #include "tarnwick/helper/traystyle.h"
+#include "traypopoveraccessible_p.h"
+#include "traypopoverfocusring_p.h"
+#include "traypopovertext_p.h"
 
 namespace tarnwick {
 
@@ -22,15 +26,28 @@ constexpr int kBarLeading = 6;
 constexpr int kCardLeading = 14;
 constexpr int kBarGap = 8;
 
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
+void style(QLabel* label, const QFont& font, const QColor& color, const char* name)
 {
-    auto* label = traystyle::plainLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+// Text from the mail: shown as far as it fits, cut with "…" at its logical end.
+QLabel* elidingLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
+{
+    auto* label = new traypopovertext::ElidingLabel(text, parent);
+    style(label, font, color, name);
+    return label;
+}
+
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
+{
+    auto* label = traystyle::plainLabel(text, parent);
+    style(label, font, color, name);
     return label;
 }
 
@@ -42,6 +59,8 @@ public:
     {
         setObjectName(QStringLiteral("codePill"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // The card's own name is never cut: the service beside it gives way instead.
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(6 + 6 + 4, 2, 6, 2); // room for the dot drawn at the left
         QFont font = traystyle::font(10.5, QFont::Bold);
@@ -76,7 +95,11 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     setObjectName(QStringLiteral("verificationCodeCard"));
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(QStringLiteral("Verification Code ") + QString::fromStdString(m_item.code));
+    setFocusPolicy(Qt::TabFocus); // Enter or Space opens the thread, as a click does
+    traypopoveraccessible::install();
+    const QString serviceName = QString::fromStdString(eyebrowServiceName(m_item));
+    setAccessibleName(QStringLiteral("Verification Code ") + QString::fromStdString(m_item.code) +
+                      QStringLiteral(", ") + serviceName);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kCardLeading + kBarLeading + int(std::ceil(kBarWidth)) + kBarGap, 9, 12, 9);
@@ -87,14 +110,13 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     top->addWidget(new CodePill(this));
     top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
     // One line: a long sender is cut short rather than pushing the time off the card.
-    const QFont serviceFont = traystyle::font(10.5, QFont::Medium);
-    const QString serviceName = QString::fromStdString(eyebrowServiceName(m_item));
-    auto* service = makeLabel(QFontMetrics(serviceFont).elidedText(serviceName, Qt::ElideRight, 130), serviceFont,
-                              traystyle::secondary(), "serviceLabel", this);
+    auto* service = elidingLabel(serviceName, traystyle::font(10.5, QFont::Medium), traystyle::secondary(),
+                                 "serviceLabel", this);
     service->setToolTip(traystyle::plainToolTip(serviceName));
     top->addWidget(service, 0);
     top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
     m_timeLabel = makeLabel(QString(), traystyle::font(10.5), traystyle::secondary(), "timeLabel", this);
+    m_timeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     top->addWidget(m_timeLabel);
     top->addStretch(1);
     column->addLayout(top);
@@ -108,8 +130,8 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     code->setTextInteractionFlags(Qt::NoTextInteraction);
     codeColumn->addWidget(code);
     if (!m_item.subject.empty()) {
-        auto* subject = makeLabel(QString::fromStdString(m_item.subject), traystyle::font(11.5), traystyle::secondary(),
-                                  "subjectLabel", this);
+        auto* subject = elidingLabel(QString::fromStdString(m_item.subject), traystyle::font(11.5),
+                                     traystyle::secondary(), "subjectLabel", this);
         subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         codeColumn->addWidget(subject);
     }
@@ -119,7 +141,8 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     m_copyButton->setObjectName(QStringLiteral("copyButton"));
     m_copyButton->setCursor(Qt::ArrowCursor);
     m_copyButton->setFont(traystyle::font(12, QFont::Medium));
-    m_copyButton->setFocusPolicy(Qt::NoFocus);
+    m_copyButton->setFocusPolicy(Qt::TabFocus);
+    TrayPopoverFocusRing::attach(m_copyButton, 6);
     // Always drawn active: the popover is rarely the focused window when the user reaches for it.
     const QColor accent = traystyle::accent();
     m_copyButton->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
@@ -200,6 +223,41 @@ void VerificationCodeCard::paintEvent(QPaintEvent*)
     const QRectF bar(kCardLeading + kBarLeading, 9 + 4, kBarWidth, height() - 2 * (9 + 4));
     painter.setBrush(m_accountColor);
     painter.drawRoundedRect(bar, kBarWidth / 2, kBarWidth / 2);
+    if (hasFocus()) {
+        painter.setPen(QPen(TrayPopoverFocusRing::color(this), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 8, 8);
+    }
+}
+
+void VerificationCodeCard::activate()
+{
+    if (m_onSelectThread)
+        m_onSelectThread(m_item.accountId, m_item.threadId);
+}
+
+void VerificationCodeCard::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        event->accept();
+        activate();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void VerificationCodeCard::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void VerificationCodeCard::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void VerificationCodeCard::enterEvent(QEnterEvent*)
@@ -223,8 +281,8 @@ void VerificationCodeCard::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (click && m_onSelectThread)
-        m_onSelectThread(m_item.accountId, m_item.threadId);
+    if (click)
+        activate();
 }
 
 } // namespace tarnwick

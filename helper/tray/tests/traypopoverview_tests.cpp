@@ -18,6 +18,7 @@
 #include "tarnwick/helper/traybanner.h"
 #include "tarnwick/helper/traymessagerow.h"
 #include "tarnwick/helper/traypopover.h"
+#include "traypopoverpanel_p.h"
 #include "tarnwick/helper/traypopoverview.h"
 #include "tarnwick/helper/traysearchfield.h"
 #include "tarnwick/helper/verificationcodecard.h"
@@ -407,6 +408,44 @@ TEST_F(TrayPopoverViewTest, ListIsAtMost320High)
     EXPECT_LT(v.messageList()->height(), 80) << "a short list is only as high as its rows";
 }
 
+TEST_F(TrayPopoverViewTest, TheListGivesWaySoTheWholePopoverFitsTheScreen)
+{
+    model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":30},{"id":"b","name":"B"}]})"));
+    std::vector<TrayMessage> a;
+    for (int i = 0; i < 20; ++i)
+        a.push_back(message(clock, "a" + std::to_string(i), "A <a@x>", "Hello", i, true));
+    model.setMessages("a", a);
+    auto& v = open();
+    // The height the view asks for once its layouts have caught up, as the window will take it.
+    auto settled = [&v] {
+        QCoreApplication::processEvents();
+        return v.sizeHint().height();
+    };
+    const int full = settled();
+    ASSERT_EQ(v.messageList()->height(), TrayPopoverView::kMaxListHeight);
+
+    v.setAvailableHeight(full + 100);
+    EXPECT_EQ(v.messageList()->maximumHeight(), TrayPopoverView::kMaxListHeight) << "the cap holds where it fits";
+
+    const int room = full - 150;
+    v.setAvailableHeight(room);
+    EXPECT_LE(settled(), room);
+    EXPECT_EQ(v.messageList()->maximumHeight(), TrayPopoverView::kMaxListHeight - 150);
+
+    // A banner and a code arriving take their room from the list, not from the screen.
+    model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":30},{"id":"b","name":"B","needsAuth":true}],
+        "verificationCode":{"code":"1","messageId":"m","threadId":"t","accountId":"a"}})"));
+    ASSERT_NE(v.card(), nullptr);
+    EXPECT_LE(settled(), room);
+
+    // However small the screen, one row stays.
+    v.setAvailableHeight(50);
+    EXPECT_GE(v.messageList()->maximumHeight(), v.messageRows().front()->sizeHint().height());
+
+    v.setAvailableHeight(0);
+    EXPECT_EQ(v.messageList()->maximumHeight(), TrayPopoverView::kMaxListHeight);
+}
+
 TEST_F(TrayPopoverViewTest, SettingsMenuRefreshesOnceUntilMessagesArrive)
 {
     threeAccounts();
@@ -477,6 +516,22 @@ TEST_F(TrayPopoverViewTest, PopoverPlacementStaysOnScreen)
     EXPECT_EQ(TrayPopover::placement({1000, 1070}, size, screen), QPoint(830, 564)) << "above a bottom panel";
     EXPECT_EQ(TrayPopover::placement({1000, 300}, QSize(340, 1200), screen), QPoint(830, 0))
         << "taller than the screen: pinned to its top";
+
+    // Clicks on a panel outside the work area count from the area's edge: never over the item.
+    const QRect belowTopPanel(0, 30, 1280, 770), aboveBottomPanel(0, 0, 1280, 770);
+    EXPECT_EQ(TrayPopover::placement({640, 12}, size, belowTopPanel), QPoint(470, 30));
+    EXPECT_EQ(TrayPopover::placement({640, 31}, size, belowTopPanel), QPoint(470, 37)) << "an item's lower edge";
+    EXPECT_EQ(TrayPopover::placement({640, 785}, size, aboveBottomPanel), QPoint(470, 770 - 500));
+
+    // Where no window manager took a panel out of the work area, its own window does.
+    using traypopoverpanel::besidePanel;
+    const QRect whole(0, 0, 1280, 800);
+    EXPECT_EQ(besidePanel(whole, QRect(0, 0, 1280, 30)), QRect(0, 30, 1280, 770)) << "top";
+    EXPECT_EQ(besidePanel(whole, QRect(0, 770, 1280, 30)), QRect(0, 0, 1280, 770)) << "bottom";
+    EXPECT_EQ(besidePanel(whole, QRect(0, 0, 48, 800)), QRect(48, 0, 1232, 800)) << "left";
+    EXPECT_EQ(besidePanel(whole, QRect(1232, 100, 48, 600)), QRect(0, 0, 1232, 800)) << "right";
+    EXPECT_EQ(besidePanel(belowTopPanel, QRect(0, 0, 1280, 30)), belowTopPanel) << "already outside the area";
+    EXPECT_EQ(TrayPopover::placement({640, 12}, size, besidePanel(whole, QRect(0, 0, 1280, 30))), QPoint(470, 30));
 }
 
 TEST_F(TrayPopoverViewTest, EscapeClosesThePopoverAndItSaysSo)

@@ -2,7 +2,9 @@
 
 // One recent message in the tray popover: a bar in the account colour, sender and time, subject with
 // an unread dot and the category symbol. A click opens the thread; the context menu offers the thread
-// actions. Drawn by hand so the texts elide and the tints follow the row's hover state.
+// actions. Drawn by hand so the texts elide and the tints follow the row's hover state. From the
+// keyboard: Enter or Space opens the thread, Up and Down move to the next row, the Menu key or
+// Shift+F10 opens the context menu.
 
 #include <QColor>
 #include <QPointer>
@@ -35,6 +37,13 @@ public:
     QString senderText() const;
     const QString& timeText() const { return m_time; }
     QString subjectText() const;
+    /// The sender and subject as drawn at the row's width: cut at their logical ends with "…".
+    QString shownSender() const;
+    QString shownSubject() const;
+    /// "Unread" or "Read", as assistive technology reads the row.
+    QString readState() const;
+    /// What a click does: opens the thread.
+    Q_INVOKABLE void activate();
     /// The row's background for its state (unread or read, hovered or not).
     QColor backgroundColor() const;
     /// Where the category symbol is drawn (its tool tip is the category title).
@@ -55,8 +64,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void openContextMenu(QPoint globalPos);
     struct Layout;
     Layout layout() const;
     void updateAccessibility();

@@ -31,11 +31,16 @@ public:
 
     /// The top-left corner for a popover of `size` opened from `click` on a screen whose usable area
     /// is `screen`: centred under the point, above it when there is no room below (a panel at the
-    /// bottom), and moved inside the screen.
+    /// bottom), and moved inside the screen. A click outside the usable area (on a panel) puts it
+    /// flush against the area's edge.
     static QPoint placement(QPoint click, QSize size, QRect screen);
+    /// A point in the window system's pixels (where a tray host reports clicks) in Qt's scaled ones.
+    static QPoint fromDesktopPixels(QPoint point);
     /// The desktop's activation token for the next showing, if it gave one.
     void setActivationToken(const QString& token) { m_activationToken = token; }
-    /// Shows the popover below `click` (the pointer when unknown).
+    /// Shows the popover below `click` (in the window system's pixels; the pointer when unknown), its
+    /// list short enough for the whole popover to fit the screen's work area, the keyboard in the
+    /// search field.
     void showAt(std::optional<QPoint> click);
 
 Q_SIGNALS:

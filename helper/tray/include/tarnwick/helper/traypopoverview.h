@@ -5,7 +5,8 @@
 // banner, the recent messages, and the "Open Inbox" footer. It observes the tray model and redraws on
 // every change; it writes only the filter fields and isRefreshing, applies message actions to the
 // model, and reaches the main application only through the TrayPopoverActions callbacks.
-// Main thread only.
+// From the keyboard: Tab and Shift+Tab go through every control top to bottom, Down goes from the
+// search field to the rows, Enter presses what has the focus. Main thread only.
 
 #include <QPointer>
 #include <QWidget>
@@ -35,12 +36,17 @@ class TrayPopoverView : public QWidget {
 public:
     static constexpr int kWidth = 340;
     static constexpr int kMaxListHeight = 320;
+    /// How wide an account's name may be in the filter menu before it is cut.
+    static constexpr int kMenuNameWidth = 220;
 
     TrayPopoverView(TrayModel& model, TrayPopoverActions actions, const Clock& clock = Clock::system(),
                     QWidget* parent = nullptr);
 
     /// "Title" below one, "Title (n)" from one, "Title (99+)" from 100.
     static QString filterLabel(const std::string& title, std::int64_t count);
+    /// An account's entry in the filter menu: filterLabel with the name cut to kMenuNameWidth and
+    /// kept in its own direction.
+    QString filterEntryText(const std::string& name, std::int64_t count) const;
     /// The caught-up banner's subtitle for the names of the accounts in scope.
     static QString caughtUpSubtitle(const std::vector<std::string>& names);
 
@@ -88,7 +94,18 @@ public:
     /// Rebuilds everything that depends on the model or the view state.
     void refresh();
 
+    /// The height the whole view may take (the work area of its screen, less gaps); the list gives
+    /// up rows to stay within it, down to one row. Zero: no limit but the list's own.
+    void setAvailableHeight(int height);
+    /// The list's height limit now: its own, or less when the rest leaves less room.
+    int listHeightLimit() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    /// Tab and Shift+Tab follow what is shown, top to bottom.
+    void updateTabOrder();
     QWidget* buildHeader();
     QWidget* buildFooter();
     void rebuildFilterMenu();
@@ -108,6 +125,7 @@ private:
     void syncBanners(QWidget* area, std::vector<BannerSpec>& shown, std::vector<TrayBanner*>& widgets,
                      std::vector<BannerSpec> wanted);
     void syncRows(const std::vector<TrayModel::VisibleMessage>& messages);
+    void updateListHeight();
     TrayMessageRow* makeRow(const TrayMessage& message, const std::string& accountId, const QColor& color, bool divider,
                             const QString& time);
 
@@ -142,6 +160,7 @@ private:
     std::vector<BannerSpec> m_bottomBanners;
     std::vector<TrayBanner*> m_bottomBannerWidgets;
     QLabel* m_nothingRecent = nullptr;
+    int m_availableHeight = 0;
     QLabel* m_noAccounts = nullptr;
     QToolButton* m_openInbox = nullptr;
 };

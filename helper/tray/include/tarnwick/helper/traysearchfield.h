@@ -2,7 +2,7 @@
 
 // The popover's search field. Enter hands the trimmed text to onSubmit (nothing for blank text) and
 // is consumed either way; typing updates the bound text. With two or more accounts a scope menu
-// ("Search in", then one checkable entry per account) hangs off the magnifier.
+// ("Search in", then one checkable entry per account) hangs off the magnifier, and opens with Alt+Down.
 
 #include <QLineEdit>
 #include <QPointer>
@@ -39,6 +39,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void nameIconButtons();
+
     QAction* m_magnifier = nullptr;
     QPointer<QMenu> m_scopeMenu;
     std::vector<std::string> m_scopeIds;

@@ -2,7 +2,7 @@
 
 // The verification code card at the top of the tray popover: which service the code is for, how long
 // ago it came, the code in large monospaced type and a Copy button. A click anywhere else on the card
-// opens the message's thread. Main thread only.
+// opens the message's thread, as do Enter and Space while the card has the keyboard. Main thread only.
 
 #include <QColor>
 #include <QTimer>
@@ -44,6 +44,8 @@ public:
     bool isCopied() const { return m_copied; }
     bool isHovering() const { return m_hovering; }
     QPushButton* copyButton() const { return m_copyButton; }
+    /// What a click does: opens the code's thread.
+    Q_INVOKABLE void activate();
     /// Recomputes the relative time (the card is redrawn on model changes, not on a timer).
     void refresh();
 
@@ -56,6 +58,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void setCopied(bool copied);
