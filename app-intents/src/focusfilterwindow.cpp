@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "tarnwick/ui/accountdot.h"
 #include "tarnwick/ui/formstyle.h"
+#include "tarnwick/ui/windowkeys.h"
 
 namespace tarnwick {
 
@@ -132,10 +134,25 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
     m_apply->setDefault(true);
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
     close->setObjectName(QStringLiteral("close"));
+    // Enter on a focused Close closes; anywhere else it applies (keyPressEvent).
+    close->setAutoDefault(true);
+    WindowKeys::closeOnEscape(this);
     column->addWidget(buttons);
     connect(m_apply, &QPushButton::clicked, this, [this] { apply(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     setMinimumWidth(440);
+}
+
+void FocusFilterWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A plain window has no dialog to press its default button: Enter reaches here when no control
+    // took it.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        m_apply->isEnabled()) {
+        m_apply->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QCheckBox* FocusFilterWindow::accountBox(const std::string& id) const

@@ -17,6 +17,8 @@
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/ui/palettefollower.h"
+#include "tarnwick/ui/windowkeys.h"
 
 namespace tarnwick {
 
@@ -28,6 +30,7 @@ public:
     {
         setObjectName(QStringLiteral("settingsWindow"));
         setAttribute(Qt::WA_DeleteOnClose, false); // closing hides; the controller deletes it
+        WindowKeys::closeOnEscape(this);
     }
 
 protected:
@@ -137,7 +140,11 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         button->setObjectName(QString::fromStdString("tab:" + tab.id));
         button->setText(QString::fromStdString(tab.label));
         button->setAccessibleName(QString::fromStdString(tab.label));
-        button->setIcon(tabIcon(tab.icon, window->palette()));
+        button->setIcon(tabIcon(tab.icon, QApplication::palette(button)));
+        // The icons are drawn in the text and selection colours: drawn again for a new palette.
+        PaletteFollower::follow(button, [button, symbol = tab.icon] {
+            button->setIcon(tabIcon(symbol, QApplication::palette(button)));
+        });
         button->setIconSize(QSize(24, 24));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setCheckable(true);

@@ -72,9 +72,8 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_dropLine->setObjectName(QStringLiteral("dropIndicator"));
     m_dropLine->setFixedHeight(2);
     m_dropLine->setAutoFillBackground(true);
-    QPalette linePalette = m_dropLine->palette();
-    linePalette.setColor(QPalette::Window, linePalette.color(QPalette::Highlight));
-    m_dropLine->setPalette(linePalette);
+    // The line fills with the window role, which the highlight colour replaces.
+    m_dropLine->setBackgroundRole(QPalette::Highlight);
     m_dropLine->hide();
 
     auto* buttons = new QHBoxLayout;

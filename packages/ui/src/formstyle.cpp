@@ -1,16 +1,39 @@
 #include "tarnwick/ui/formstyle.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "tarnwick/ui/palettefollower.h"
+
 namespace tarnwick::FormStyle {
+
+namespace {
+
+QColor toned(QColor text, Tone tone)
+{
+    text.setAlphaF(tone == Tone::Secondary ? 0.62f : 0.42f);
+    return text;
+}
+
+} // namespace
 
 QColor toneColor(const QWidget* widget, Tone tone)
 {
-    QColor text = widget->palette().color(QPalette::WindowText);
-    text.setAlphaF(tone == Tone::Secondary ? 0.62f : 0.42f);
-    return text;
+    return toned(widget->palette().color(QPalette::WindowText), tone);
+}
+
+void keepTone(QWidget* widget, Tone tone)
+{
+    auto apply = [widget, tone](const QPalette& from) {
+        QPalette pal = widget->palette();
+        pal.setColor(QPalette::WindowText, toned(from.color(QPalette::WindowText), tone));
+        widget->setPalette(pal);
+    };
+    apply(widget->palette());
+    // The tone is an explicit colour, which a new application palette would leave as it was.
+    PaletteFollower::follow(widget, [widget, apply] { apply(QApplication::palette(widget)); });
 }
 
 QLabel* caption(const QString& text, QWidget* parent, Tone tone)
@@ -20,9 +43,7 @@ QLabel* caption(const QString& text, QWidget* parent, Tone tone)
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
     label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, toneColor(label, tone));
-    label->setPalette(pal);
+    keepTone(label, tone);
     label->setProperty("tone", tone == Tone::Secondary ? QStringLiteral("secondary") : QStringLiteral("tertiary"));
     return label;
 }

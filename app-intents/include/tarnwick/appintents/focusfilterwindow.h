@@ -49,6 +49,9 @@ public:
 Q_SIGNALS:
     void applied(bool ok);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void updateDoNotDisturbEnabled();
     bool saveDoNotDisturbChoice();

@@ -25,5 +25,7 @@ QFrame* separator(QWidget* parent = nullptr);
 QWidget* labelledRow(QLabel* label, QWidget* control, QWidget* parent = nullptr);
 /// The text colour of a tone in the widget's palette.
 QColor toneColor(const QWidget* widget, Tone tone);
+/// Gives `widget` the text colour of `tone`, now and after every change of the application palette.
+void keepTone(QWidget* widget, Tone tone);
 
 } // namespace tarnwick::FormStyle
