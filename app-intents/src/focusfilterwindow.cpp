@@ -21,6 +21,8 @@ namespace tarnwick {
 namespace {
 
 constexpr const char* kAccountsTitle = "Accounts";
+// The widest an account's name is shown beside its box.
+constexpr int kNameWidth = 320;
 constexpr const char* kAccountsDescription = "Turning an account off silences it.";
 constexpr const char* kPreventAccessTitle = "Prevent Access to Silenced Accounts";
 constexpr const char* kPreventAccessDescription = "Gray out silenced accounts so they cannot be opened.";
@@ -54,8 +56,16 @@ QWidget* accountBoxes(const std::vector<AccountEntity>& accounts, const std::vec
     column->setSpacing(4);
     const std::set<std::string> on(checked.begin(), checked.end());
     for (const AccountEntity& account : accounts) {
-        auto* box = new QCheckBox(QString::fromStdString(account.name), holder);
+        auto* box = new QCheckBox(holder);
         box->setObjectName(namePrefix + QString::fromStdString(account.id));
+        // A long name ends in "…" (the whole of it in the tool tip), so the window keeps its width; an
+        // "&" is shown, not taken for a shortcut mark.
+        const QString name = QString::fromStdString(account.name);
+        const QString shown = box->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth);
+        box->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        if (shown != name)
+            box->setToolTip(FormStyle::toolTip(name));
+        box->setAccessibleName(name.isEmpty() ? QString::fromStdString(account.id) : name);
         box->setIcon(dotIcon(account.colorHex));
         box->setIconSize(QSize(24, 16));
         box->setChecked(on.empty() || on.contains(account.id));

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QToolTip>
 
 #include "tarnwick/ui/palettefollower.h"
 
@@ -34,6 +35,28 @@ void keepTone(QWidget* widget, Tone tone)
     apply(widget->palette());
     // The tone is an explicit colour, which a new application palette would leave as it was.
     PaletteFollower::follow(widget, [widget, apply] { apply(QApplication::palette(widget)); });
+}
+
+QString toolTip(const QString& text, int maxWidth)
+{
+    if (text.isEmpty() || Qt::mightBeRichText(text))
+        return text;
+    const QFontMetrics metrics(QToolTip::font());
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && metrics.horizontalAdvance(longer) > maxWidth) {
+                lines << line;
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QLabel* caption(const QString& text, QWidget* parent, Tone tone)

@@ -45,10 +45,9 @@ void SwitchButton::paintEvent(QPaintEvent*)
     p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
 
     if (hasFocus()) {
-        QColor ring = pal.color(QPalette::Highlight);
-        ring.setAlphaF(0.5f);
+        // Full strength: a half-transparent ring all but vanishes on a dark window.
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ring, 1.5));
+        p.setPen(QPen(pal.color(QPalette::Highlight), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius + 1, radius + 1);
     }
 }

@@ -150,3 +150,27 @@ TEST(WindowKeys, EscapeAndCtrlWCloseTheWindow)
     QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_TRUE(window.isVisible());
 }
+
+TEST(FormStyleToolTip, LongTextIsBrokenIntoLinesOfAReadableWidth)
+{
+    const QFontMetrics metrics(QToolTip::font());
+    EXPECT_EQ(FormStyle::toolTip(QString()), QString());
+    EXPECT_EQ(FormStyle::toolTip(QStringLiteral("Add an account")), "Add an account");
+    // Rich text is left to the tool tip's own wrapping.
+    EXPECT_EQ(FormStyle::toolTip(QStringLiteral("<b>bold</b> text")), "<b>bold</b> text");
+
+    const QString sentence = QStringLiteral(
+        "Opens a compose window from any application. It always asks which account to send from when there is "
+        "more than one, since no account is on screen to be the active one.");
+    const QString wrapped = FormStyle::toolTip(sentence, 200);
+    const QStringList lines = wrapped.split(QLatin1Char('\n'));
+    EXPECT_GE(lines.size(), 3);
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), 200) << line.toStdString();
+    EXPECT_EQ(lines.join(QLatin1Char(' ')), sentence) << "no word is lost or split";
+
+    // A word longer than the width keeps a line of its own; line breaks already there stay.
+    const QString word(60, QLatin1Char('w'));
+    EXPECT_EQ(FormStyle::toolTip(QStringLiteral("a ") + word + QStringLiteral(" b"), 100), "a\n" + word + "\nb");
+    EXPECT_EQ(FormStyle::toolTip(QStringLiteral("one\ntwo")), "one\ntwo");
+}
