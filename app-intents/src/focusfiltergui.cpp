@@ -9,6 +9,7 @@
 #include "tarnwick/platform/systempaths.h"
 #include "tarnwick/platform/xdgdesktopcolorscheme.h"
 #include "tarnwick/ui/apptheme.h"
+#include "tarnwick/ui/tooltipwrapper.h"
 
 namespace tarnwick::FocusFilterGui {
 
@@ -25,6 +26,7 @@ int run(int& argc, char** argv)
     // No preference reaches this program: it follows the desktop's colour scheme.
     XdgDesktopColorScheme desktopScheme;
     AppTheme theme(desktopScheme);
+    ToolTipWrapper::install();
     DBusFocusFilterNotifier notifier;
     ExtensionLogger& logger = AppIntentsLogger::shared();
     FocusFilterWindow window({SystemPaths::current(), notifier, logger});

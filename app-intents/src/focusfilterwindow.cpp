@@ -64,7 +64,7 @@ QWidget* accountBoxes(const std::vector<AccountEntity>& accounts, const std::vec
         const QString shown = box->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth);
         box->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
         if (shown != name)
-            box->setToolTip(FormStyle::toolTip(name));
+            box->setToolTip(name);
         box->setAccessibleName(name.isEmpty() ? QString::fromStdString(account.id) : name);
         box->setIcon(dotIcon(account.colorHex));
         box->setIconSize(QSize(24, 16));

@@ -21,6 +21,7 @@
 #include "tarnwick/rpc/helperlog.h"
 #include "tarnwick/rpc/stdiotransport.h"
 #include "tarnwick/ui/apptheme.h"
+#include "tarnwick/ui/tooltipwrapper.h"
 
 using namespace tarnwick;
 
@@ -97,6 +98,7 @@ int main(int argc, char** argv)
                                          " appearance (theme " + theme.theme() + ")");
     });
     ThemePreference::follow(SettingsModel::shared(), theme);
+    ToolTipWrapper::install();
 
     QtMainQueue mainQueue;
     auto transport = StdioTransport::create(

@@ -7,7 +7,6 @@
 #include "tarnwick/helper/preferencebinding.h"
 #include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/ui/defaulthandlerrowwidget.h"
-#include "tarnwick/ui/formstyle.h"
 #include "tarnwick/ui/linksbrowserpicker.h"
 #include "tarnwick/ui/switchbutton.h"
 
@@ -50,7 +49,7 @@ GeneralPane::GeneralPane(SettingsModel& model, QWidget* parent)
     addSeparator();
 
     m_links = new LinksBrowserPicker;
-    m_links->setToolTip(FormStyle::toolTip(QStringLiteral("Each account chooses its own Chromium profile in Accounts.")));
+    m_links->setToolTip(QStringLiteral("Each account chooses its own Chromium profile in Accounts."));
     addWidget(m_links);
     auto refreshLinks = [this] { m_links->setState(m_model.browsers(), m_model.defaultBrowser(), m_model.openLinksIn()); };
     refreshLinks();

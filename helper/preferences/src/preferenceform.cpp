@@ -19,8 +19,8 @@ PreferenceForm::PreferenceForm(QWidget* parent)
 QWidget* PreferenceForm::addRow(const QString& label, QWidget* control, const QString& toolTip)
 {
     QWidget* row = FormStyle::labelledRow(new QLabel(label), control, this);
-    row->setToolTip(FormStyle::toolTip(toolTip));
-    control->setToolTip(FormStyle::toolTip(toolTip));
+    row->setToolTip(toolTip);
+    control->setToolTip(toolTip);
     m_column->addWidget(row);
     return row;
 }
@@ -29,8 +29,8 @@ QWidget* PreferenceForm::addSwitch(QWidget* switchButton, const QString& toolTip
 {
     const QString text = switchButton->property("text").toString();
     QWidget* row = FormStyle::labelledRow(new QLabel(text), switchButton, this);
-    row->setToolTip(FormStyle::toolTip(toolTip));
-    switchButton->setToolTip(FormStyle::toolTip(toolTip));
+    row->setToolTip(toolTip);
+    switchButton->setToolTip(toolTip);
     m_column->addWidget(row);
     return row;
 }

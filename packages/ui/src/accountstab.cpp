@@ -239,7 +239,7 @@ void AccountsTab::fillProfileMenu(QToolButton* button, const std::string& id)
     }
     button->setText(QString::fromStdString(AccountLinks::profileSummary(m_model, *account)));
     button->setEnabled(AccountLinks::profilesSupported(m_model));
-    button->setToolTip(FormStyle::toolTip(QString::fromStdString(AccountLinks::profileMenuToolTip(m_model))));
+    button->setToolTip(QString::fromStdString(AccountLinks::profileMenuToolTip(m_model)));
     // Read out as what it chooses, then the choice it shows.
     button->setAccessibleName(QStringLiteral("Browser profile: ") + button->text());
 }
