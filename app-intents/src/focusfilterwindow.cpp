@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -98,8 +100,19 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
             dnd = read.state;
     }
 
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 16, 20, 16);
+    // The form scrolls where the screen is too short for it (a large scale on a small screen); the
+    // status line and the buttons stay in view below it.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(20, 16, 20, 16);
+    outer->setSpacing(8);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("form"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* form = new QWidget(m_scroll);
+    auto* column = new QVBoxLayout(form);
+    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     column->addWidget(FormStyle::sectionTitle(text(TarnwickFocusFilter::kTitle), this));
     column->addWidget(FormStyle::caption(text(TarnwickFocusFilter::kDescription), this));
@@ -135,9 +148,11 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
     updateDoNotDisturbEnabled();
 
     column->addStretch(1);
+    m_scroll->setWidget(form);
+    outer->addWidget(m_scroll, 1);
     m_status = FormStyle::caption(QString(), this);
     m_status->setObjectName(QStringLiteral("status"));
-    column->addWidget(m_status);
+    outer->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
     m_apply = buttons->addButton(QDialogButtonBox::Apply);
     m_apply->setObjectName(QStringLiteral("apply"));
@@ -147,10 +162,36 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
     // Enter on a focused Close closes; anywhere else it applies (keyPressEvent).
     close->setAutoDefault(true);
     WindowKeys::closeOnEscape(this);
-    column->addWidget(buttons);
+    outer->addWidget(buttons);
     connect(m_apply, &QPushButton::clicked, this, [this] { apply(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     setMinimumWidth(440);
+}
+
+void FocusFilterWindow::showEvent(QShowEvent* event)
+{
+    fitToScreen();
+    QWidget::showEvent(event);
+}
+
+void FocusFilterWindow::fitToScreen()
+{
+    // All of the form where the screen has room for it, else as much as fits with the window's frame.
+    constexpr int kFrameAllowance = 40;
+    const int form = m_scroll->widget()->sizeHint().height();
+    int chrome = 0;
+    QLayout* outer = layout();
+    for (int i = 0; i < outer->count(); ++i)
+        if (outer->itemAt(i)->widget() != m_scroll)
+            chrome += outer->itemAt(i)->sizeHint().height() + outer->spacing();
+    const QMargins margins = outer->contentsMargins();
+    chrome += margins.top() + margins.bottom() + kFrameAllowance;
+    const QScreen* where = screen();
+    const int room = where ? where->availableGeometry().height() - chrome : form;
+    m_scroll->setMinimumHeight(std::max(120, std::min(form, room)));
+    adjustSize();
+    if (where && frameGeometry().bottom() > where->availableGeometry().bottom())
+        move(x(), where->availableGeometry().top());
 }
 
 void FocusFilterWindow::keyPressEvent(QKeyEvent* event)

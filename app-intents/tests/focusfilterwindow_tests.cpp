@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -248,4 +251,37 @@ TEST_F(FocusFilterWindowTest, ReviewImagesInLightAndDark)
 #endif
     }
     QApplication::setPalette(platform);
+}
+
+TEST_F(FocusFilterWindowTest, AFormTallerThanTheScreenScrollsAndTheButtonsStayOnIt)
+{
+    std::string accounts = "[";
+    for (int i = 0; i < 40; ++i)
+        accounts += (i ? "," : "") + std::string(R"({"id":"a)") + std::to_string(i) + R"(","name":"Account )" +
+                    std::to_string(i) + R"("})";
+    dir.write("home/Library/Application Support/Tarnwick/accounts.json", accounts + "]");
+    const auto window = open();
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().height(), area.height());
+    EXPECT_TRUE(area.contains(window->frameGeometry().topLeft()));
+    // Apply is inside the window and the window inside the work area.
+    const QRect apply(window->applyButton()->mapTo(window.get(), QPoint(0, 0)), window->applyButton()->size());
+    EXPECT_TRUE(window->rect().contains(apply));
+    auto* form = window->findChild<QScrollArea*>(QStringLiteral("form"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->verticalScrollBar()->isVisible());
+    // Keyboard focus moving down the list brings the box into view.
+    QCheckBox* last = window->doNotDisturbAccountBox("a39");
+    ASSERT_NE(last, nullptr);
+    form->ensureWidgetVisible(last);
+    EXPECT_GT(form->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(FocusFilterWindowTest, AShortFormDoesNotScroll)
+{
+    const auto window = open();
+    auto* form = window->findChild<QScrollArea*>(QStringLiteral("form"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->verticalScrollBar()->isVisible());
+    EXPECT_GE(form->height(), form->widget()->sizeHint().height());
 }
