@@ -110,6 +110,7 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls in it, which it scrolls into view
     auto* form = new QWidget(m_scroll);
     auto* column = new QVBoxLayout(form);
     column->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -57,6 +58,24 @@ private:
 };
 
 namespace {
+
+// A tab of the tab bar: a raised-on-hover tool button, which the style gives no focus mark of its own.
+class TabButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
+};
 
 QIcon tabIcon(const std::string& symbol, const QPalette& palette)
 {
@@ -136,7 +155,7 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
     m_paneHeights.clear();
     int index = 0;
     for (const SettingsTab& tab : m_spec->tabs) {
-        auto* button = new QToolButton(toolbar);
+        auto* button = new TabButton(toolbar);
         button->setObjectName(QString::fromStdString("tab:" + tab.id));
         button->setText(QString::fromStdString(tab.label));
         button->setAccessibleName(QString::fromStdString(tab.label));
@@ -159,6 +178,8 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         scroller->setObjectName(QString::fromStdString("scroll:" + tab.id));
         scroller->setFrameShape(QFrame::NoFrame);
         scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Not a stop of its own for Tab, where it would show no mark: the controls in it are.
+        scroller->setFocusPolicy(Qt::NoFocus);
         scroller->setWidgetResizable(false);
         auto* page = new QWidget;
         page->setObjectName(QString::fromStdString("pane:" + tab.id));

@@ -29,10 +29,12 @@ void SwitchButton::paintEvent(QPaintEvent*)
     const qreal radius = track.height() / 2;
     const QPalette& pal = palette();
     QColor on = pal.color(QPalette::Highlight);
-    QColor off = pal.color(QPalette::Mid);
+    // The text colour, faint: an off track that shows on light and dark windows alike.
+    QColor off = pal.color(QPalette::WindowText);
+    off.setAlphaF(0.28f);
     if (!isEnabled()) {
         on.setAlphaF(0.4f);
-        off.setAlphaF(0.4f);
+        off.setAlphaF(off.alphaF() * 0.4f);
     }
     p.setPen(Qt::NoPen);
     p.setBrush(isChecked() ? on : off);
