@@ -4,9 +4,9 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <gio/gio.h>
+#include <optional>
 
 #include "portalsettingsproxy.h"
-#include <optional>
 
 namespace tarnwick {
 
@@ -109,7 +109,8 @@ void XdgDesktopColorScheme::readPortal(bool legacyRead)
     auto* proxy = findChild<OrgFreedesktopPortalSettingsInterface*>(QStringLiteral("portalSettings"));
     const QString group = QString::fromLatin1(kAppearance);
     const QString key = QString::fromLatin1(kColorScheme);
-    QDBusPendingCall call = legacyRead ? QDBusPendingCall(proxy->Read(group, key)) : QDBusPendingCall(proxy->ReadOne(group, key));
+    const QDBusPendingCall call =
+        legacyRead ? QDBusPendingCall(proxy->Read(group, key)) : QDBusPendingCall(proxy->ReadOne(group, key));
     auto* watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, legacyRead](QDBusPendingCallWatcher* w) {
         w->deleteLater();

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QToolTip>
 
-
 namespace tarnwick {
 
 namespace {
