@@ -113,10 +113,6 @@ QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color
     return icon;
 }
 
-} // namespace tarnwick::traystyle
-
-namespace tarnwick::traystyle {
-
 void restyleOnPaletteChange(QWidget* widget, std::function<void()> restyle)
 {
     PaletteFollower::follow(widget, std::move(restyle));

@@ -13,8 +13,8 @@
 #include "tarnwick/ui/colorwell.h"
 #include "tarnwick/ui/draghandle.h"
 #include "tarnwick/ui/elidinglineedit.h"
-#include "tarnwick/ui/palettefollower.h"
 #include "tarnwick/ui/hexcolor.h"
+#include "tarnwick/ui/palettefollower.h"
 
 namespace tarnwick {
 

@@ -72,7 +72,7 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_dropLine->setObjectName(QStringLiteral("dropIndicator"));
     m_dropLine->setFixedHeight(2);
     m_dropLine->setAutoFillBackground(true);
-    // The line fills with the window role, which the highlight colour replaces.
+    // Filled with the highlight colour of whichever palette is in effect, light or dark.
     m_dropLine->setBackgroundRole(QPalette::Highlight);
     m_dropLine->hide();
 
