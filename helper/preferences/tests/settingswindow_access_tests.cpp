@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
@@ -240,9 +241,25 @@ TEST_F(SettingsAccessTest, ThemeSwitchesTheOpenWindowLive)
     EXPECT_GT(lightBackground, 0.6);
     EXPECT_LT(tabInk(), 0.4);
 
+    auto segment = [this](const char* text) -> QPushButton* {
+        for (QPushButton* b : window()->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String(text))
+                return b;
+        return nullptr;
+    };
+    tabButton("appearance")->click();
+    QPushButton* lightSegment = segment("Light");
+    ASSERT_NE(lightSegment, nullptr);
+    auto segmentFill = [&] {
+        const QImage image = lightSegment->grab().toImage();
+        return lightness(image, QPoint(4, image.height() / 2));
+    };
+    EXPECT_GT(segmentFill(), 0.6);
+
     model.update(Object{{"theme", "dark"}});
     QTest::qWait(20);
     EXPECT_LT(background(), 0.3) << "the window is dark";
+    EXPECT_LT(segmentFill(), 0.4) << "the segments' style sheet takes the dark palette too";
     EXPECT_GT(tabInk(), 0.6) << "tab icons are drawn again in the light ink";
     EXPECT_TRUE(io.take().empty()) << "a value from the main application is not echoed";
 
