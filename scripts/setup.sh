@@ -22,6 +22,8 @@ packages=(
   gtk-update-icon-cache
   # fonts and icons so rendered views have glyphs and symbols
   fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
+  # Breeze too: the preference tabs' symbols are checked against both icon themes
+  breeze-icon-theme
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # the addon is built against Node's own headers and tested with node --test

@@ -3,9 +3,12 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -13,12 +16,15 @@
 
 #include "tarnwick/ui/accountdot.h"
 #include "tarnwick/ui/formstyle.h"
+#include "tarnwick/ui/windowkeys.h"
 
 namespace tarnwick {
 
 namespace {
 
 constexpr const char* kAccountsTitle = "Accounts";
+// The widest an account's name is shown beside its box.
+constexpr int kNameWidth = 320;
 constexpr const char* kAccountsDescription = "Turning an account off silences it.";
 constexpr const char* kPreventAccessTitle = "Prevent Access to Silenced Accounts";
 constexpr const char* kPreventAccessDescription = "Gray out silenced accounts so they cannot be opened.";
@@ -52,8 +58,16 @@ QWidget* accountBoxes(const std::vector<AccountEntity>& accounts, const std::vec
     column->setSpacing(4);
     const std::set<std::string> on(checked.begin(), checked.end());
     for (const AccountEntity& account : accounts) {
-        auto* box = new QCheckBox(QString::fromStdString(account.name), holder);
+        auto* box = new QCheckBox(holder);
         box->setObjectName(namePrefix + QString::fromStdString(account.id));
+        // A long name ends in "…" (the whole of it in the tool tip), so the window keeps its width; an
+        // "&" is shown, not taken for a shortcut mark.
+        const QString name = QString::fromStdString(account.name);
+        const QString shown = box->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth);
+        box->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        if (shown != name)
+            box->setToolTip(name);
+        box->setAccessibleName(name.isEmpty() ? QString::fromStdString(account.id) : name);
         box->setIcon(dotIcon(account.colorHex));
         box->setIconSize(QSize(24, 16));
         box->setChecked(on.empty() || on.contains(account.id));
@@ -86,8 +100,20 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
             dnd = read.state;
     }
 
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 16, 20, 16);
+    // The form scrolls where the screen is too short for it (a large scale on a small screen); the
+    // status line and the buttons stay in view below it.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(20, 16, 20, 16);
+    outer->setSpacing(8);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("form"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls in it, which it scrolls into view
+    auto* form = new QWidget(m_scroll);
+    auto* column = new QVBoxLayout(form);
+    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     column->addWidget(FormStyle::sectionTitle(text(TarnwickFocusFilter::kTitle), this));
     column->addWidget(FormStyle::caption(text(TarnwickFocusFilter::kDescription), this));
@@ -123,19 +149,62 @@ FocusFilterWindow::FocusFilterWindow(TarnwickFocusFilter::Environment environmen
     updateDoNotDisturbEnabled();
 
     column->addStretch(1);
+    m_scroll->setWidget(form);
+    outer->addWidget(m_scroll, 1);
     m_status = FormStyle::caption(QString(), this);
     m_status->setObjectName(QStringLiteral("status"));
-    column->addWidget(m_status);
+    outer->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
     m_apply = buttons->addButton(QDialogButtonBox::Apply);
     m_apply->setObjectName(QStringLiteral("apply"));
     m_apply->setDefault(true);
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
     close->setObjectName(QStringLiteral("close"));
-    column->addWidget(buttons);
+    // Enter on a focused Close closes; anywhere else it applies (keyPressEvent).
+    close->setAutoDefault(true);
+    WindowKeys::closeOnEscape(this);
+    outer->addWidget(buttons);
     connect(m_apply, &QPushButton::clicked, this, [this] { apply(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     setMinimumWidth(440);
+}
+
+void FocusFilterWindow::showEvent(QShowEvent* event)
+{
+    fitToScreen();
+    QWidget::showEvent(event);
+}
+
+void FocusFilterWindow::fitToScreen()
+{
+    // All of the form where the screen has room for it, else as much as fits with the window's frame.
+    constexpr int kFrameAllowance = 40;
+    const int form = m_scroll->widget()->sizeHint().height();
+    int chrome = 0;
+    QLayout* outer = layout();
+    for (int i = 0; i < outer->count(); ++i)
+        if (outer->itemAt(i)->widget() != m_scroll)
+            chrome += outer->itemAt(i)->sizeHint().height() + outer->spacing();
+    const QMargins margins = outer->contentsMargins();
+    chrome += margins.top() + margins.bottom() + kFrameAllowance;
+    const QScreen* where = screen();
+    const int room = where ? where->availableGeometry().height() - chrome : form;
+    m_scroll->setMinimumHeight(std::max(120, std::min(form, room)));
+    adjustSize();
+    if (where && frameGeometry().bottom() > where->availableGeometry().bottom())
+        move(x(), where->availableGeometry().top());
+}
+
+void FocusFilterWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A plain window has no dialog to press its default button: Enter reaches here when no control
+    // took it.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        m_apply->isEnabled()) {
+        m_apply->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QCheckBox* FocusFilterWindow::accountBox(const std::string& id) const

@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "tarnwick/appintents/focusfiltergui.h"
@@ -15,7 +20,10 @@
 #include "tarnwick/extensionkit/appintentslogger.h"
 #include "tarnwick/extensionkit/focusfilterfile.h"
 #include "tarnwick/platform/fakesystempaths.h"
+#include "tarnwick/platform/fakedesktopcolorscheme.h"
+#include "tarnwick/testing/accessiblenames.h"
 #include "tarnwick/testing/tempdir.h"
+#include "tarnwick/ui/apptheme.h"
 
 using namespace tarnwick;
 namespace fs = std::filesystem;
@@ -158,4 +166,122 @@ TEST_F(FocusFilterWindowTest, AFailedWriteIsShownAndNothingIsAnnounced)
     paths.realHome.reset();
     EXPECT_FALSE(window->apply());
     EXPECT_EQ(window->statusLabel()->text(), TarnwickFocusFilterError::kStateWriteFailedText);
+}
+
+TEST_F(FocusFilterWindowTest, EnterAppliesUnlessCloseHasTheFocusAndEscapeOrCtrlWClose)
+{
+    const auto window = open();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QSignalSpy applied(window.get(), &FocusFilterWindow::applied);
+    EXPECT_TRUE(window->applyButton()->isDefault());
+
+    // Enter on a check box presses the default Apply, as in a dialog; so does the keypad's Enter.
+    window->accountBox("h")->setFocus();
+    QTest::keyClick(window->accountBox("h"), Qt::Key_Return);
+    ASSERT_EQ(applied.count(), 1);
+    EXPECT_TRUE(applied.at(0).at(0).toBool());
+    EXPECT_TRUE(fs::exists(legacy() / "focus-filter.json"));
+    QTest::keyClick(window->preventAccessBox(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(applied.count(), 2);
+    // Space still toggles the box and applies nothing.
+    QTest::keyClick(window->accountBox("h"), Qt::Key_Space);
+    EXPECT_EQ(applied.count(), 2);
+
+    // Enter on the focused Close closes without applying.
+    auto* close = window->findChild<QPushButton*>(QStringLiteral("close"));
+    ASSERT_NE(close, nullptr);
+    close->setFocus();
+    QTest::keyClick(close, Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(applied.count(), 2);
+
+    for (auto [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()}, {Qt::Key_W, Qt::ControlModifier}}) {
+        const auto another = open();
+        QApplication::setActiveWindow(another.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(another.get()));
+        another->accountBox("w")->setFocus();
+        QTest::keyClick(another->accountBox("w"), key, modifiers);
+        EXPECT_FALSE(another->isVisible()) << "key " << key;
+    }
+    EXPECT_EQ(applied.count(), 2);
+}
+
+TEST_F(FocusFilterWindowTest, EveryControlHasANameAndLongNamesAreCut)
+{
+    const std::string longName(120, 'x');
+    dir.write("home/Library/Application Support/Tarnwick/accounts.json",
+              R"([{"id":"w","name":"Work & Play","color":"#3b82f6"},{"id":"n","name":""},{"id":"l","name":")" + longName +
+                  R"("}])");
+    const auto window = open();
+    int checked = 0;
+    EXPECT_EQ(tarnwick::testing::unnamedControls(window.get(), &checked), std::vector<std::string>{});
+    EXPECT_GE(checked, 10);
+    EXPECT_EQ(window->accountBox("n")->accessibleName(), "n") << "a nameless account is read by its id";
+    EXPECT_EQ(window->accountBox("w")->text(), "Work && Play") << "an & is shown, not a shortcut mark";
+    EXPECT_EQ(window->accountBox("w")->accessibleName(), "Work & Play");
+
+    QCheckBox* box = window->accountBox("l");
+    EXPECT_TRUE(box->text().endsWith(QChar(0x2026)));
+    EXPECT_TRUE(box->text().startsWith(QStringLiteral("xxxx")));
+    EXPECT_EQ(box->accessibleName().toStdString(), longName);
+    EXPECT_FALSE(box->toolTip().isEmpty());
+    EXPECT_LE(window->width(), 520) << "the window keeps its width";
+}
+
+TEST_F(FocusFilterWindowTest, ReviewImagesInLightAndDark)
+{
+    const QPalette platform = QApplication::palette();
+    FakeDesktopColorScheme desktop;
+    AppTheme theme(desktop);
+    const auto window = open();
+    for (auto [scheme, name] : {std::pair{ColorScheme::light, "light"}, {ColorScheme::dark, "dark"}}) {
+        desktop.setScheme(scheme);
+        window->accountBox("h")->setFocus();
+        QTest::qWait(20);
+        const QImage image = window->grab().toImage();
+        const double back = QColor(image.pixel(image.width() - 3, image.height() / 2)).lightnessF();
+        if (scheme == ColorScheme::dark)
+            EXPECT_LT(back, 0.3) << "the window follows the desktop's dark scheme";
+        else
+            EXPECT_GT(back, 0.6);
+#ifdef TARNWICK_REVIEW_DIR
+        QDir().mkpath(QStringLiteral(TARNWICK_REVIEW_DIR));
+        image.save(QStringLiteral(TARNWICK_REVIEW_DIR "/focus-filter-window-%1.png").arg(QLatin1String(name)));
+#endif
+    }
+    QApplication::setPalette(platform);
+}
+
+TEST_F(FocusFilterWindowTest, AFormTallerThanTheScreenScrollsAndTheButtonsStayOnIt)
+{
+    std::string accounts = "[";
+    for (int i = 0; i < 40; ++i)
+        accounts += (i ? "," : "") + std::string(R"({"id":"a)") + std::to_string(i) + R"(","name":"Account )" +
+                    std::to_string(i) + R"("})";
+    dir.write("home/Library/Application Support/Tarnwick/accounts.json", accounts + "]");
+    const auto window = open();
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().height(), area.height());
+    EXPECT_TRUE(area.contains(window->frameGeometry().topLeft()));
+    // Apply is inside the window and the window inside the work area.
+    const QRect apply(window->applyButton()->mapTo(window.get(), QPoint(0, 0)), window->applyButton()->size());
+    EXPECT_TRUE(window->rect().contains(apply));
+    auto* form = window->findChild<QScrollArea*>(QStringLiteral("form"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->verticalScrollBar()->isVisible());
+    // Keyboard focus moving down the list brings the box into view.
+    QCheckBox* last = window->doNotDisturbAccountBox("a39");
+    ASSERT_NE(last, nullptr);
+    form->ensureWidgetVisible(last);
+    EXPECT_GT(form->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(FocusFilterWindowTest, AShortFormDoesNotScroll)
+{
+    const auto window = open();
+    auto* form = window->findChild<QScrollArea*>(QStringLiteral("form"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->verticalScrollBar()->isVisible());
+    EXPECT_GE(form->height(), form->widget()->sizeHint().height());
 }

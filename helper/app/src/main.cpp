@@ -12,11 +12,16 @@
 #include "tarnwick/helper/displaysession.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/helperappdelegate.h"
+#include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/helper/terminationrequests.h"
+#include "tarnwick/helper/themepreference.h"
 #include "tarnwick/platform/linuxsystempaths.h"
 #include "tarnwick/platform/qtmainqueue.h"
+#include "tarnwick/platform/xdgdesktopcolorscheme.h"
 #include "tarnwick/rpc/helperlog.h"
 #include "tarnwick/rpc/stdiotransport.h"
+#include "tarnwick/ui/apptheme.h"
+#include "tarnwick/ui/tooltipwrapper.h"
 
 using namespace tarnwick;
 
@@ -84,6 +89,16 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     QApplication::setDesktopFileName(QStringLiteral("com.fenmoorlab.tarnwick"));
     QApplication::setQuitOnLastWindowClosed(false); // the preferences window closing is no reason to quit
+
+    // Every window (popover, preferences) takes the appearance the `theme` preference asks for.
+    XdgDesktopColorScheme desktopScheme;
+    AppTheme theme(desktopScheme);
+    QObject::connect(&theme, &AppTheme::appearanceChanged, [&theme](Appearance appearance) {
+        HelperLog::info("Lifecycle", std::string("Windows take the ") + (appearance == Appearance::dark ? "dark" : "light") +
+                                         " appearance (theme " + theme.theme() + ")");
+    });
+    ThemePreference::follow(SettingsModel::shared(), theme);
+    ToolTipWrapper::install();
 
     QtMainQueue mainQueue;
     auto transport = StdioTransport::create(

@@ -35,9 +35,7 @@ NotificationsPane::NotificationsPane(SettingsModel& model, std::function<void()>
     addSection(QStringLiteral("Focus Filters"));
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("focusStatus"));
-    QPalette pal = m_status->palette();
-    pal.setColor(QPalette::WindowText, FormStyle::toneColor(m_status, FormStyle::Tone::Secondary));
-    m_status->setPalette(pal);
+    FormStyle::keepTone(m_status, FormStyle::Tone::Secondary);
     addRow(QStringLiteral("Focus Status:"), m_status);
     PB::follow(model, Field::focusFilterStatus, m_status,
                [&model, this] { m_status->setText(QString::fromStdString(model.focusFilterStatus())); });

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <memory>
 
+#include "tarnwick/ui/palettefollower.h"
 #include "tarnwick/ui/switchbutton.h"
 #include "tarnwick/ui/wheelguard.h"
 
@@ -53,14 +54,23 @@ QWidget* segmented(SettingsModel& model, Field field, std::vector<Choice> choice
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    // Joined segments, the chosen one in the selection colour.
-    box->setStyleSheet(QStringLiteral(
+    // Joined segments, the chosen one in the selection colour; the focused one framed in the selection
+    // colour (in the text colour where it is the chosen one), which the style's dotted mark is not.
+    const QString sheet = QStringLiteral(
         "QPushButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; margin: 0; }"
         "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text);"
         " border-color: palette(highlight); }"
         "QPushButton[segment=\"first\"] { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"
         "QPushButton[segment=\"last\"] { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"
-        "QPushButton[segment=\"middle\"], QPushButton[segment=\"last\"] { border-left: none; }"));
+        "QPushButton[segment=\"middle\"], QPushButton[segment=\"last\"] { border-left: none; }"
+        "QPushButton:focus { border: 2px solid palette(highlight); outline: none; }"
+        "QPushButton:checked:focus { border-color: palette(highlighted-text); }");
+    box->setStyleSheet(sheet);
+    // The sheet's palette colours are taken when it is applied: applied again for a new palette.
+    PaletteFollower::follow(box, [box, sheet] {
+        box->setStyleSheet(QString());
+        box->setStyleSheet(sheet);
+    });
     auto* group = new QButtonGroup(box);
     group->setExclusive(true);
     auto shared = std::make_shared<std::vector<Choice>>(std::move(choices));

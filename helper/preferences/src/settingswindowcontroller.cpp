@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -17,6 +18,8 @@
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/ui/palettefollower.h"
+#include "tarnwick/ui/windowkeys.h"
 
 namespace tarnwick {
 
@@ -28,6 +31,7 @@ public:
     {
         setObjectName(QStringLiteral("settingsWindow"));
         setAttribute(Qt::WA_DeleteOnClose, false); // closing hides; the controller deletes it
+        WindowKeys::closeOnEscape(this);
     }
 
 protected:
@@ -54,6 +58,24 @@ private:
 };
 
 namespace {
+
+// A tab of the tab bar: a raised-on-hover tool button, which the style gives no focus mark of its own.
+class TabButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
+};
 
 QIcon tabIcon(const std::string& symbol, const QPalette& palette)
 {
@@ -133,11 +155,15 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
     m_paneHeights.clear();
     int index = 0;
     for (const SettingsTab& tab : m_spec->tabs) {
-        auto* button = new QToolButton(toolbar);
+        auto* button = new TabButton(toolbar);
         button->setObjectName(QString::fromStdString("tab:" + tab.id));
         button->setText(QString::fromStdString(tab.label));
         button->setAccessibleName(QString::fromStdString(tab.label));
-        button->setIcon(tabIcon(tab.icon, window->palette()));
+        button->setIcon(tabIcon(tab.icon, QApplication::palette(button)));
+        // The icons are drawn in the text and selection colours: drawn again for a new palette.
+        PaletteFollower::follow(button, [button, symbol = tab.icon] {
+            button->setIcon(tabIcon(symbol, QApplication::palette(button)));
+        });
         button->setIconSize(QSize(24, 24));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setCheckable(true);
@@ -152,6 +178,8 @@ void SettingsWindowController::build(const std::optional<std::string>& pane)
         scroller->setObjectName(QString::fromStdString("scroll:" + tab.id));
         scroller->setFrameShape(QFrame::NoFrame);
         scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Not a stop of its own for Tab, where it would show no mark: the controls in it are.
+        scroller->setFocusPolicy(Qt::NoFocus);
         scroller->setWidgetResizable(false);
         auto* page = new QWidget;
         page->setObjectName(QString::fromStdString("pane:" + tab.id));

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "tarnwick/brand/symbolimage.h"
+#include "tarnwick/ui/palettefollower.h"
 
 namespace tarnwick::traystyle {
 
@@ -110,6 +111,11 @@ QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color
             icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
+}
+
+void restyleOnPaletteChange(QWidget* widget, std::function<void()> restyle)
+{
+    PaletteFollower::follow(widget, std::move(restyle));
 }
 
 } // namespace tarnwick::traystyle

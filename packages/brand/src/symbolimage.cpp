@@ -203,12 +203,16 @@ using Draw = void (*)(Canvas&);
 
 struct Symbol {
     std::string_view name;
-    std::array<std::string_view, 2> themeNames;
+    std::array<std::string_view, 3> themeNames;
     Draw draw;
 };
 
 // The table: the product's symbol names, the freedesktop icon names that show the same idea
-// (symbolic variants, so they recolour cleanly), and the built-in picture.
+// (symbolic variants, so they recolour cleanly), and the built-in picture. Where Adwaita's and Breeze's
+// names differ both are listed (Breeze's plain action icons are single-colour too); a name whose
+// picture means something else in one of them (Breeze's "alarm-symbolic" is a clock, its
+// "preferences-other-symbolic" a plain "≡", its "system-users" a coloured disc at tab size; Adwaita's
+// "preferences-desktop-appearance-symbolic" a filled block) is left out; without any, the drawn picture.
 const Symbol kSymbols[] = {
     // Mail categories.
     {"tray", {"mail-inbox-symbolic", "inbox-symbolic"},
@@ -217,7 +221,7 @@ const Symbol kSymbols[] = {
                   "18.6 19.5 H5.4 Q3.5 19.5 3.5 17.6 Z");
          c.stroke("M3.8 13.5 H8.4 Q9.2 16.2 12 16.2 Q14.8 16.2 15.6 13.5 H20.2");
      }},
-    {"person.2", {"system-users-symbolic", "avatar-default-symbolic"},
+    {"person.2", {"system-users-symbolic", "group", "avatar-default-symbolic"},
      [](Canvas& c) {
          c.stroke(circle(16.4, 7.6, 2.7), 1.6);
          c.stroke("M17.6 12.9 Q21.6 13.3 21.6 18.3", 1.6);
@@ -347,18 +351,18 @@ const Symbol kSymbols[] = {
          c.fill(roundRect(4, 7, 10.6, 13.8, 2.2));
      }},
     // Preferences tabs.
-    {"paintbrush", {"preferences-desktop-appearance-symbolic", "applications-graphics-symbolic"},
+    {"paintbrush", {"applications-graphics-symbolic", "draw-brush"},
      [](Canvas& c) {
          c.stroke("M19.8 4.2 L12.2 11.8", 2.6);
          c.fill("M11.2 12.2 Q8 11.6 6.8 14.6 Q6 17 3.8 18.6 Q8.8 21.4 11.8 18.2 Q13.6 16.2 12.6 13.2 Z");
      }},
-    {"bell", {"preferences-system-notifications-symbolic", "alarm-symbolic"},
+    {"bell", {"preferences-system-notifications-symbolic", "notifications"},
      [](Canvas& c) {
          c.stroke("M6.2 16.6 V11.2 Q6.2 5.4 12 5.4 Q17.8 5.4 17.8 11.2 V16.6 L19.4 18 H4.6 Z");
          c.stroke("M10 20.2 Q12 21.6 14 20.2");
          c.stroke("M12 3.4 V5.2");
      }},
-    {"wrench.adjustable", {"preferences-other-symbolic", "applications-engineering-symbolic"},
+    {"wrench.adjustable", {"preferences-system-symbolic", "configure"},
      [](Canvas& c) {
          c.stroke("M4.8 19.2 L12.4 11.6", 3.0);
          c.stroke(circle(15.6, 8.4, 4.0), 2.4);

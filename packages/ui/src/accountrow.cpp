@@ -1,6 +1,7 @@
 #include "tarnwick/ui/accountrow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +12,9 @@
 #include "tarnwick/brand/symbolimage.h"
 #include "tarnwick/ui/colorwell.h"
 #include "tarnwick/ui/draghandle.h"
+#include "tarnwick/ui/elidinglineedit.h"
 #include "tarnwick/ui/hexcolor.h"
+#include "tarnwick/ui/palettefollower.h"
 
 namespace tarnwick {
 
@@ -52,9 +55,10 @@ AccountRow::AccountRow(const std::string& name, const std::string& color, bool n
     m_well = new ColorWell(HexColor::color(color), this);
     m_well->setObjectName(QStringLiteral("accountColor"));
     m_well->setFixedWidth(44);
+    m_well->setAccessibleName(QStringLiteral("Account colour"));
     layout->addWidget(m_well);
 
-    m_field = new QLineEdit(QString::fromStdString(name), this);
+    m_field = new ElidingLineEdit(QString::fromStdString(name), this);
     m_field->setObjectName(QStringLiteral("accountName"));
     m_field->setPlaceholderText(QStringLiteral("Account name"));
     m_field->setFrame(false);
@@ -63,6 +67,7 @@ AccountRow::AccountRow(const std::string& name, const std::string& color, bool n
     layout->addWidget(m_field, 1);
 
     if (linksMenu) {
+        m_links = linksMenu;
         linksMenu->setParent(this);
         layout->addWidget(linksMenu);
     }
@@ -99,6 +104,38 @@ AccountRow::AccountRow(const std::string& name, const std::string& color, bool n
     // own menu does not hide it.
     setContextMenuPolicy(Qt::DefaultContextMenu);
     watch(this);
+    PaletteFollower::follow(this, [this] { applySelectionColours(); });
+}
+
+void AccountRow::setSelected(bool selected)
+{
+    if (selected == m_selected)
+        return;
+    m_selected = selected;
+    applySelectionColours();
+}
+
+void AccountRow::applySelectionColours()
+{
+    // On the list's selection highlight, the name, the profile summary (greyed when there are no
+    // profiles) and the grip take the highlighted text colour; the Sign In button keeps its own.
+    QPalette palette;
+    if (m_selected) {
+        palette = QApplication::palette(this);
+        const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
+        QColor dimmed = text;
+        dimmed.setAlphaF(0.7f);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                palette.setColor(group, role, text);
+            palette.setColor(group, QPalette::PlaceholderText, dimmed);
+        }
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText, QPalette::PlaceholderText})
+            palette.setColor(QPalette::Disabled, role, dimmed);
+    }
+    for (QWidget* widget : {static_cast<QWidget*>(m_field), m_links, static_cast<QWidget*>(m_handle)})
+        if (widget)
+            widget->setPalette(palette);
 }
 
 void AccountRow::watch(QWidget* widget)

@@ -72,9 +72,8 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_dropLine->setObjectName(QStringLiteral("dropIndicator"));
     m_dropLine->setFixedHeight(2);
     m_dropLine->setAutoFillBackground(true);
-    QPalette linePalette = m_dropLine->palette();
-    linePalette.setColor(QPalette::Window, linePalette.color(QPalette::Highlight));
-    m_dropLine->setPalette(linePalette);
+    // Filled with the highlight colour of whichever palette is in effect, light or dark.
+    m_dropLine->setBackgroundRole(QPalette::Highlight);
     m_dropLine->hide();
 
     auto* buttons = new QHBoxLayout;
@@ -82,12 +81,13 @@ AccountsTab::AccountsTab(AccountListModel& model, std::vector<std::string> palet
     m_add = new QToolButton(this);
     m_add->setObjectName(QStringLiteral("addAccount"));
     m_add->setIcon(themedIcon("list-add-symbolic", QStringLiteral("+")));
-    m_add->setAccessibleName(QStringLiteral("plus"));
+    // Icon buttons are named for screen readers as their tool tips say.
+    m_add->setAccessibleName(QStringLiteral("Add an account"));
     m_add->setToolTip(QStringLiteral("Add an account"));
     m_remove = new QToolButton(this);
     m_remove->setObjectName(QStringLiteral("removeAccount"));
     m_remove->setIcon(themedIcon("list-remove-symbolic", QStringLiteral("-")));
-    m_remove->setAccessibleName(QStringLiteral("minus"));
+    m_remove->setAccessibleName(QStringLiteral("Remove the selected account"));
     m_remove->setToolTip(QStringLiteral("Remove the selected account"));
     m_reset = new QPushButton(QStringLiteral("Reset Session\u2026"), this);
     m_reset->setObjectName(QStringLiteral("resetSession"));
@@ -240,6 +240,8 @@ void AccountsTab::fillProfileMenu(QToolButton* button, const std::string& id)
     button->setText(QString::fromStdString(AccountLinks::profileSummary(m_model, *account)));
     button->setEnabled(AccountLinks::profilesSupported(m_model));
     button->setToolTip(QString::fromStdString(AccountLinks::profileMenuToolTip(m_model)));
+    // Read out as what it chooses, then the choice it shows.
+    button->setAccessibleName(QStringLiteral("Browser profile: ") + button->text());
 }
 
 void AccountsTab::refreshProfileMenus()
@@ -258,6 +260,8 @@ void AccountsTab::applySelection()
     m_list->setCurrentItem(selected);
     if (!selected)
         m_list->clearSelection();
+    for (const auto& [id, entry] : m_rows)
+        entry.first->setSelected(m_actions.selectedId() == id);
     m_applyingSelection = false;
     updateButtons();
 }

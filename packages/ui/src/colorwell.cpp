@@ -60,6 +60,12 @@ void ColorWell::paintEvent(QPaintEvent*)
     p.setPen(Qt::NoPen);
     p.setBrush(m_color);
     p.drawRoundedRect(outer.adjusted(3.5, 3.5, -3.5, -3.5), 3, 3);
+    if (hasFocus()) {
+        // A keyboard user must see where the focus is, on light and dark palettes alike.
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(pal.color(QPalette::Highlight), 2));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
+    }
 }
 
 } // namespace tarnwick

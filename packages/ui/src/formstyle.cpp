@@ -1,16 +1,62 @@
 #include "tarnwick/ui/formstyle.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QToolTip>
+
+#include "tarnwick/ui/palettefollower.h"
 
 namespace tarnwick::FormStyle {
 
-QColor toneColor(const QWidget* widget, Tone tone)
+namespace {
+
+QColor toned(QColor text, Tone tone)
 {
-    QColor text = widget->palette().color(QPalette::WindowText);
     text.setAlphaF(tone == Tone::Secondary ? 0.62f : 0.42f);
     return text;
+}
+
+} // namespace
+
+QColor toneColor(const QWidget* widget, Tone tone)
+{
+    return toned(widget->palette().color(QPalette::WindowText), tone);
+}
+
+void keepTone(QWidget* widget, Tone tone)
+{
+    auto apply = [widget, tone](const QPalette& from) {
+        QPalette pal = widget->palette();
+        pal.setColor(QPalette::WindowText, toned(from.color(QPalette::WindowText), tone));
+        widget->setPalette(pal);
+    };
+    apply(widget->palette());
+    // The tone is an explicit colour, which a new application palette would leave as it was.
+    PaletteFollower::follow(widget, [widget, apply] { apply(QApplication::palette(widget)); });
+}
+
+QString toolTip(const QString& text, int maxWidth)
+{
+    if (text.isEmpty() || Qt::mightBeRichText(text))
+        return text;
+    const QFontMetrics metrics(QToolTip::font());
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && metrics.horizontalAdvance(longer) > maxWidth) {
+                lines << line;
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QLabel* caption(const QString& text, QWidget* parent, Tone tone)
@@ -20,9 +66,7 @@ QLabel* caption(const QString& text, QWidget* parent, Tone tone)
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
     label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, toneColor(label, tone));
-    label->setPalette(pal);
+    keepTone(label, tone);
     label->setProperty("tone", tone == Tone::Secondary ? QStringLiteral("secondary") : QStringLiteral("tertiary"));
     return label;
 }

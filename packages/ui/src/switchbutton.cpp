@@ -29,10 +29,12 @@ void SwitchButton::paintEvent(QPaintEvent*)
     const qreal radius = track.height() / 2;
     const QPalette& pal = palette();
     QColor on = pal.color(QPalette::Highlight);
-    QColor off = pal.color(QPalette::Mid);
+    // The text colour, faint: an off track that shows on light and dark windows alike.
+    QColor off = pal.color(QPalette::WindowText);
+    off.setAlphaF(0.28f);
     if (!isEnabled()) {
         on.setAlphaF(0.4f);
-        off.setAlphaF(0.4f);
+        off.setAlphaF(off.alphaF() * 0.4f);
     }
     p.setPen(Qt::NoPen);
     p.setBrush(isChecked() ? on : off);
@@ -45,10 +47,9 @@ void SwitchButton::paintEvent(QPaintEvent*)
     p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
 
     if (hasFocus()) {
-        QColor ring = pal.color(QPalette::Highlight);
-        ring.setAlphaF(0.5f);
+        // Full strength: a half-transparent ring all but vanishes on a dark window.
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ring, 1.5));
+        p.setPen(QPen(pal.color(QPalette::Highlight), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius + 1, radius + 1);
     }
 }

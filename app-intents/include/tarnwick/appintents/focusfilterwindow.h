@@ -18,6 +18,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 namespace tarnwick {
 
@@ -49,9 +50,15 @@ public:
 Q_SIGNALS:
     void applied(bool ok);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void updateDoNotDisturbEnabled();
     bool saveDoNotDisturbChoice();
+    /// Keeps the window inside the screen's work area, the form scrolling when it must.
+    void fitToScreen();
 
     TarnwickFocusFilter::Environment m_env;
     std::vector<AccountEntity> m_accounts;
@@ -61,6 +68,7 @@ private:
     QCheckBox* m_dndEnabled = nullptr;
     QCheckBox* m_dndPreventAccess = nullptr;
     QWidget* m_dndGroup = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QPushButton* m_apply = nullptr;
     QLabel* m_status = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
+#include <functional>
 #include <string_view>
 
 class QLabel;
@@ -44,5 +45,10 @@ QString plainToolTip(const QString& text);
 
 /// A symbol (SymbolImage name) as an icon of `points` in `color`, sharp at 1x and 2x.
 QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color);
+
+/// The colours above are read from the application palette when called; a widget that keeps what
+/// they gave (a style sheet, an explicit palette, an icon) rebuilds it in `restyle`, which runs after
+/// every change of the application palette (the theme switching light and dark) while `widget` lives.
+void restyleOnPaletteChange(QWidget* widget, std::function<void()> restyle);
 
 } // namespace tarnwick::traystyle

@@ -43,6 +43,9 @@ public:
     /// A new colour from outside: shown without being reported.
     void setColor(const std::string& color);
     void setNeedsAuth(bool needsAuth);
+    /// Whether the list shows the row selected: its texts then take the highlighted text colour.
+    void setSelected(bool selected);
+    bool isSelected() const { return m_selected; }
 
     const std::string& name() const { return m_name; }
     QLineEdit* nameField() const { return m_field; }
@@ -68,10 +71,13 @@ protected:
 private:
     void watch(QWidget* widget);
     void showContextMenu(QWidget* where, const QPoint& globalPos);
+    void applySelectionColours();
 
     std::string m_name;
     std::string m_color;
     QLineEdit* m_field = nullptr;
+    QWidget* m_links = nullptr;
+    bool m_selected = false;
     ColorWell* m_well = nullptr;
     QWidget* m_auth = nullptr;
     QPushButton* m_signIn = nullptr;

@@ -25,5 +25,13 @@ QFrame* separator(QWidget* parent = nullptr);
 QWidget* labelledRow(QLabel* label, QWidget* control, QWidget* parent = nullptr);
 /// The text colour of a tone in the widget's palette.
 QColor toneColor(const QWidget* widget, Tone tone);
+/// The widest a tool tip's line may be, in logical pixels.
+constexpr int kToolTipWidth = 400;
+/// `text` broken into lines (at spaces) no wider than `maxWidth` in the tool tip font, so a long
+/// tool tip is a block beside the pointer rather than one line across the screen. Plain text stays
+/// plain text; a word longer than the width keeps a line of its own.
+QString toolTip(const QString& text, int maxWidth = kToolTipWidth);
+/// Gives `widget` the text colour of `tone`, now and after every change of the application palette.
+void keepTone(QWidget* widget, Tone tone);
 
 } // namespace tarnwick::FormStyle
