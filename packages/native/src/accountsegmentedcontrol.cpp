@@ -191,6 +191,14 @@ int AccountSegmentedControl::fullWidth() const
     return width;
 }
 
+QSize AccountSegmentedControl::minimumSizeHint() const
+{
+    const QMargins margins = m_layout->contentsMargins();
+    const QSize chevron = m_overflow->sizeHint();
+    const int height = std::max(chevron.height(), QWidget::minimumSizeHint().height());
+    return QSize(margins.left() + margins.right() + chevron.width(), height);
+}
+
 bool AccountSegmentedControl::isSegmentShown(int index) const
 {
     return index >= 0 && index < m_shownSegments;

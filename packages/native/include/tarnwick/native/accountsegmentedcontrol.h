@@ -69,6 +69,8 @@ public:
     int fullWidth() const;
     /// Whether the segment is on the control rather than behind the overflow button.
     bool isSegmentShown(int index) const;
+    /// Narrow enough for the overflow button alone: the control never holds its window wide.
+    QSize minimumSizeHint() const override;
     /// The overflow button, shown only while some segment does not fit.
     QToolButton* overflowButton() const { return m_overflow; }
     /// Its menu: one entry per segment behind it, the selected one checked.
