@@ -280,6 +280,7 @@ TEST(ToolbarFitScales, HoldAtOneAndAHalfAndTwice)
         const auto status = child.wait(std::chrono::seconds(120));
         const std::string out = child.remainingStdout();
         EXPECT_EQ(status, 0) << "at scale " << scale << ":\n" << out << child.stderrText();
-        EXPECT_NE(out.find("[  PASSED  ] 4 tests"), std::string::npos) << out;
+        EXPECT_NE(out.find("[  PASSED  ]"), std::string::npos) << out;
+        EXPECT_EQ(out.find("[  SKIPPED ]"), std::string::npos) << out;
     }
 }
