@@ -254,6 +254,13 @@ TEST_F(ToolbarFit, LongNamesAreElidedAndEveryControlHasAName)
     EXPECT_GE(buttons, 12) << "segments, chevron, search, compose, six group members, share, print";
     QAccessibleInterface* chevron = QAccessible::queryAccessibleInterface(switcher()->overflowButton());
     EXPECT_FALSE(chevron->text(QAccessible::Name).isEmpty());
+
+    // Narrower than the items besides the switcher: Qt's own overflow button appears, named too.
+    resizeTo(420);
+    QWidget* extension = manager.toolbar()->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"));
+    ASSERT_NE(extension, nullptr);
+    EXPECT_TRUE(extension->isVisible());
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(extension)->text(QAccessible::Name).isEmpty());
 }
 
 TEST_F(ToolbarFit, ReviewImage)

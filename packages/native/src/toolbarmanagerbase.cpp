@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -152,6 +153,13 @@ void ToolbarManagerBase::attach(QMainWindow* window)
     // Hide the toolbar's own toggle entry: the user arranges items through customization.
     toolbar->toggleViewAction()->setVisible(false);
     ToolTipPresenter::install(toolbar);
+    // Qt's own overflow button, for items that do not fit even with the switcher folded, has no
+    // name for screen readers.
+    if (auto* extension = toolbar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        const QString more = QCoreApplication::translate("ToolbarManagerBase", "More Items");
+        extension->setAccessibleName(more);
+        extension->setToolTip(more);
+    }
     // The width decides how many account segments fit beside the other items.
     toolbar->installEventFilter(this);
     m_toolbar = toolbar;
