@@ -129,6 +129,7 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   const actions = [];
   const addon = require(addonPath);
   addon.init(libraryPath, (action, payload) => actions.push([action, payload]));
+  addon.updateLabels(JSON.stringify({ labels: { 'toolbar.account.noUnread': '{name}: no unread mail{shortcut}' } }));
   addon.updateAccounts(JSON.stringify({
     accounts: [{ id: 'a', name: 'Home' }, { id: 'b', name: 'Work' }], activeAccountId: 'a',
   }));
