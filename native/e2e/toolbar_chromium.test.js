@@ -129,6 +129,7 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   const actions = [];
   const addon = require(addonPath);
   addon.init(libraryPath, (action, payload) => actions.push([action, payload]));
+  addon.updateLabels(JSON.stringify({ labels: { 'toolbar.account.noUnread': '{name}: no unread mail{shortcut}' } }));
   addon.updateAccounts(JSON.stringify({
     accounts: [{ id: 'a', name: 'Home' }, { id: 'b', name: 'Work' }], activeAccountId: 'a',
   }));
@@ -176,6 +177,14 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
     x += 6;
   }
   assert.ok(actions.some(([a, p]) => a === 'switchAccount' && p === 'b'), `the Work segment answers: ${JSON.stringify(actions)}`);
+
+  // Resting on the segment shows its tooltip, a window of its own below the pointer, although the
+  // Chromium window keeps the keyboard.
+  const newTip = newTopLevelFinder();
+  x11('xdotool', ['mousemove', String(x - 2), String(y)]);
+  x11('xdotool', ['mousemove', String(x), String(y)]);
+  const tip = await until(newTip, 10000, 'the segment tooltip');
+  assert.ok(tip.y > y && tip.height < 80, `the tooltip below the pointer: ${JSON.stringify(tip)}`);
 
   // Right of it the search field: a click gives it the keyboard (the Chromium window around it keeps
   // its own focus otherwise), typed text and Return search.

@@ -105,6 +105,9 @@ ForeignHost::ForeignHost(std::unique_ptr<X11Connection> connection, std::uint32_
 
     m_strip = new QMainWindow(nullptr, Qt::FramelessWindowHint);
     m_strip->setObjectName(QStringLiteral("toolbarStrip"));
+    // Qt shows tooltips only in the active window, and the strip never is one: the keyboard stays
+    // with the host's top-level window around it.
+    m_strip->setAttribute(Qt::WA_AlwaysShowToolTips);
     auto* content = new QWidget;
     content->setFixedHeight(0);
     m_strip->setCentralWidget(content);

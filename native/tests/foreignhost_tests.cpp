@@ -5,7 +5,12 @@
 
 #include <xcb/xcb.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
 
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +24,8 @@
 #include <thread>
 
 #include "nativelibrary.h"
+#include "tarnwick/native/accountsegmentedcontrol.h"
+#include "tarnwick/native/toolbartooltips.h"
 #include "tarnwick/native/uithread.h"
 #include "tarnwick/testing/subprocess.h"
 #include "xvfbserver.h"
@@ -59,6 +66,18 @@ void settle()
     auto finished = done.get_future();
     tarnwick::native::runOnUiThread([&] { done.set_value(); });
     ASSERT_EQ(finished.wait_for(seconds(20)), std::future_status::ready);
+}
+
+// The value of `f` run on the UI thread.
+template <typename F>
+auto onUiThread(F f)
+{
+    std::promise<decltype(f())> result;
+    auto value = result.get_future();
+    tarnwick::native::runOnUiThread([&] { result.set_value(f()); });
+    if (value.wait_for(seconds(20)) != std::future_status::ready)
+        std::abort();
+    return value.get();
 }
 
 Actions actionsNamed(std::string_view name)
@@ -309,6 +328,77 @@ TEST_F(ForeignHostTest, HandlesNamingNoWindowAreLoggedAndIgnored)
     const std::string text = log.text();
     EXPECT_NE(text.find(expected), std::string::npos) << text;
     EXPECT_NE(text.find("Ignoring window handle 0x7f00deadbeef: it is neither"), std::string::npos) << text;
+    xcb_destroy_window(x, host);
+    xcb_flush(x);
+}
+
+TEST_F(ForeignHostTest, TooltipsShowInTheStripWhileTheHostHasTheKeyboardAndLongOnesWrap)
+{
+    lib->updateLabels(R"({"labels":{"toolbar.account.unread":"{name}: {count} unread conversations, the newest from the quarterly review committee about next year's budget{shortcut}"}})");
+    lib->updateAccounts(R"({"accounts":[{"id":"a","name":"Home"},{"id":"b","name":"Work","unreadCount":12}],"activeAccountId":"a"})");
+    const xcb_window_t host = makeHostWindow(900, 400);
+    attach(host);
+    settle();
+    ASSERT_TRUE(waitFor([&] { return strip(host) != 0; }));
+    // The host's window holds the keyboard, as the Chromium window around the strip does.
+    xcb_set_input_focus(x, XCB_INPUT_FOCUS_POINTER_ROOT, host, XCB_CURRENT_TIME);
+    xcb_flush(x);
+
+    struct Target {
+        QPoint centre;
+        QString toolTip;
+    };
+    const auto target = [] {
+        return onUiThread([] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() != QStringLiteral("toolbarStrip"))
+                    continue;
+                if (auto* control = top->findChild<tarnwick::native::AccountSegmentedControl*>()) {
+                    QToolButton* work = control->segmentButton(1);
+                    return Target {work->mapToGlobal(work->rect().center()), work->toolTip()};
+                }
+            }
+            return Target {};
+        });
+    };
+    Target work;
+    ASSERT_TRUE(waitFor([&] { return !(work = target()).toolTip.isEmpty(); })) << "the Work segment in the strip";
+    EXPECT_EQ(onUiThread([] { return QApplication::activeWindow() == nullptr; }), true) << "the strip is not the active window";
+
+    ASSERT_EQ(xdotool({"mousemove", std::to_string(work.centre.x() - 2), std::to_string(work.centre.y())}), 0);
+    ASSERT_EQ(xdotool({"mousemove", std::to_string(work.centre.x()), std::to_string(work.centre.y())}), 0);
+    EXPECT_TRUE(waitFor([] { return onUiThread([] { return QToolTip::isVisible(); }); }, seconds(5)))
+        << "the hovered segment's tooltip shows";
+    EXPECT_EQ(onUiThread([] { return QToolTip::text(); }),
+              tarnwick::native::wrappedToolTip(work.toolTip, onUiThread([] { return QToolTip::font(); })));
+    const QRect tip = onUiThread([] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QStringLiteral("qtooltip_label") && top->isVisible())
+                return top->geometry();
+        }
+        return QRect();
+    });
+    EXPECT_FALSE(tip.isEmpty());
+    EXPECT_LE(tip.width(), tarnwick::native::kToolTipWidth + 24) << "a long tooltip is wrapped";
+    EXPECT_GT(tip.height(), 2 * onUiThread([] { return QFontMetrics(QToolTip::font()).height(); }));
+    EXPECT_GT(tip.top(), work.centre.y()) << "below the pointer";
+
+    // The review image, once the tip's window is drawn.
+    waitFor([] {
+        return onUiThread([] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == QStringLiteral("qtooltip_label") && top->windowHandle() && top->windowHandle()->isExposed())
+                    return true;
+            return false;
+        });
+    }, seconds(3));
+    std::this_thread::sleep_for(milliseconds(300));
+    const QImage screen = onUiThread([] { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); });
+    QDir().mkpath(QStringLiteral(TARNWICK_REVIEW_DIR));
+    EXPECT_TRUE(screen.copy(0, 0, 1000, 300).save(QStringLiteral(TARNWICK_REVIEW_DIR "/native-strip-tooltip.png")));
+
+    lib->detach();
+    settle();
     xcb_destroy_window(x, host);
     xcb_flush(x);
 }

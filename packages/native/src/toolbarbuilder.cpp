@@ -56,6 +56,7 @@ ToolbarItem* ToolbarBuilder::makeSearchItem(const QString& identifier, const QSt
     auto* field = new QLineEdit;
     field->setObjectName(QStringLiteral("searchField"));
     field->setPlaceholderText(placeholder);
+    field->setAccessibleName(placeholder);
     field->setClearButtonEnabled(true);
     field->setFixedWidth(kSearchFieldWidth);
     SearchDelegate::shared().attach(field);

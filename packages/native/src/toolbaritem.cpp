@@ -157,7 +157,8 @@ QWidget* ToolbarItem::createWidget()
         auto* button = new QToolButton;
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setIconSize(QSize(kSymbolPoints, kSymbolPoints));
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached with Tab; a click leaves the keyboard in the web content.
+        button->setFocusPolicy(Qt::TabFocus);
         if (m_kind == Kind::Button) {
             connect(button, &QToolButton::clicked, this, &ToolbarItem::activated);
         } else {
@@ -223,7 +224,9 @@ void ToolbarItem::applyToWidget()
         button->setIcon(m_icon);
         button->setText(m_label);
         button->setToolTip(m_toolTip);
-        button->setAccessibleName(m_accessibilityDescription.isEmpty() ? m_label : m_accessibilityDescription);
+        button->setAccessibleName(!m_accessibilityDescription.isEmpty() ? m_accessibilityDescription
+                                  : !m_label.isEmpty()                  ? m_label
+                                                                        : m_toolTip);
         button->setAutoRaise(!m_bordered);
         button->setProperty("bordered", m_bordered);
         if (m_kind == Kind::Menu)

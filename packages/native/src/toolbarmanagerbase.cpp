@@ -1,7 +1,12 @@
 #include "tarnwick/native/toolbarmanagerbase.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QLayout>
 #include <QListWidget>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -11,6 +16,7 @@
 #include "tarnwick/native/itemvalidation.h"
 #include "tarnwick/native/mousenavigationmonitor.h"
 #include "tarnwick/native/toolbaritem.h"
+#include "tarnwick/native/toolbartooltips.h"
 
 namespace tarnwick::native {
 namespace {
@@ -26,6 +32,7 @@ QToolButton[bordered="true"] {
 QToolButton[bordered="true"]:hover { background: palette(light); }
 QToolButton[bordered="true"]:pressed { background: palette(midlight); }
 QToolButton[bordered="true"]:disabled { border-color: rgba(0, 0, 0, 16); background: transparent; }
+QToolButton[bordered="true"]:focus { border: 2px solid palette(highlight); padding: 2px 6px; }
 QToolButton[segment="first"] { border-top-right-radius: 0; border-bottom-right-radius: 0; }
 QToolButton[segment="middle"] { border-radius: 0; border-left: none; }
 QToolButton[segment="last"] { border-top-left-radius: 0; border-bottom-left-radius: 0; border-left: none; }
@@ -145,6 +152,16 @@ void ToolbarManagerBase::attach(QMainWindow* window)
     toolbar->setStyleSheet(QString::fromLatin1(kToolbarStyle));
     // Hide the toolbar's own toggle entry: the user arranges items through customization.
     toolbar->toggleViewAction()->setVisible(false);
+    ToolTipPresenter::install(toolbar);
+    // Qt's own overflow button, for items that do not fit even with the switcher folded, has no
+    // name for screen readers.
+    if (auto* extension = toolbar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        const QString more = QCoreApplication::translate("ToolbarManagerBase", "More Items");
+        extension->setAccessibleName(more);
+        extension->setToolTip(more);
+    }
+    // The width decides how many account segments fit beside the other items.
+    toolbar->installEventFilter(this);
     m_toolbar = toolbar;
     window->addToolBar(Qt::TopToolBarArea, toolbar);
     window->setUnifiedTitleAndToolBarOnMac(true);
@@ -212,6 +229,43 @@ void ToolbarManagerBase::rebuild(const QStringList& identifiers)
         m_toolbar->addWidget(item->widget());
         m_items << item;
     }
+    fitAccountsSwitcher();
+}
+
+void ToolbarManagerBase::fitAccountsSwitcher()
+{
+    if (!m_toolbar)
+        return;
+    AccountSegmentedControl* control = nullptr;
+    QLayout* layout = m_toolbar->layout();
+    const QMargins margins = layout->contentsMargins();
+    int others = 0;
+    int placed = 0;
+    for (ToolbarItem* item : topLevelItems()) {
+        QWidget* widget = item->existingWidget();
+        if (!widget)
+            continue;
+        ++placed;
+        if (item->identifier() == accountsItemIdentifier()) {
+            control = qobject_cast<AccountSegmentedControl*>(item->view());
+            continue;
+        }
+        // A flexible space gives way; everything else keeps its natural width.
+        if (item->kind() == ToolbarItem::Kind::FlexibleSpace)
+            continue;
+        others += std::max(0, widget->sizeHint().expandedTo(widget->minimumSize()).width());
+    }
+    if (!control)
+        return;
+    const int spacing = std::max(0, layout->spacing()) * std::max(0, placed - 1);
+    control->setAvailableWidth(std::max(0, m_toolbar->width() - margins.left() - margins.right() - spacing - others));
+}
+
+bool ToolbarManagerBase::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_toolbar && event->type() == QEvent::Resize)
+        fitAccountsSwitcher();
+    return QObject::eventFilter(watched, event);
 }
 
 void ToolbarManagerBase::setItemIdentifiers(const QStringList& identifiers)
@@ -322,6 +376,7 @@ void ToolbarManagerBase::configureAccountsItem(ToolbarItem* item)
     control->configure(m_model.accounts, m_model.activeAccountId);
     if (created)
         item->setView(control);
+    fitAccountsSwitcher();
 }
 
 void ToolbarManagerBase::runCustomization()

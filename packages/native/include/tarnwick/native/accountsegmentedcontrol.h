@@ -3,7 +3,8 @@
 // The account switcher: one segment per account with a coloured dot (or a warning sign when the
 // account must sign in again), the name with its unread count, a tooltip with the Ctrl+1…Ctrl+9 shortcut,
 // and a disabled state for accounts the Focus filter blocks. Choosing a segment raises
-// ("switchAccount", id). UI thread only.
+// ("switchAccount", id). Segments that do not fit the width the toolbar leaves go behind an
+// overflow button whose menu lists them. UI thread only.
 
 #include <string>
 #include <vector>
@@ -16,7 +17,9 @@
 #include "tarnwick/native/toolbarlabels.h"
 
 class QButtonGroup;
+class QFontMetrics;
 class QHBoxLayout;
+class QMenu;
 class QToolButton;
 
 namespace tarnwick::native {
@@ -31,6 +34,9 @@ public:
     static constexpr double kOutlineWidth = 1.5;
     static constexpr std::string_view kWarningFallbackColor = "#f59e0b";
 
+    /// The widest a name grows on its segment before it is elided.
+    static constexpr int kMaxNameWidth = 180;
+
     explicit AccountSegmentedControl(bool showUnreadCounts = true, QWidget* parent = nullptr);
 
     bool showUnreadCounts() const { return m_showUnreadCounts; }
@@ -42,7 +48,10 @@ public:
     void configure(const std::vector<ToolbarAccount>& accounts, const std::string& activeAccountId);
 
     int segmentCount() const;
+    /// The segment's text: the name with its count.
     QString segmentLabel(int index) const;
+    /// What the segment shows for that text: the name elided and isolated from the count.
+    QString segmentDisplayText(int index) const;
     QString segmentToolTip(int index) const;
     QImage segmentImage(int index) const;
     bool isSegmentEnabled(int index) const;
@@ -52,6 +61,21 @@ public:
     /// The segment's button (tests click it).
     QToolButton* segmentButton(int index) const;
 
+    /// The width the toolbar leaves the control; segments beyond it go behind the overflow button.
+    /// Negative: no limit.
+    void setAvailableWidth(int width);
+    int availableWidth() const { return m_availableWidth; }
+    /// The width with every segment shown.
+    int fullWidth() const;
+    /// Whether the segment is on the control rather than behind the overflow button.
+    bool isSegmentShown(int index) const;
+    /// Narrow enough for the overflow button alone: the control never holds its window wide.
+    QSize minimumSizeHint() const override;
+    /// The overflow button, shown only while some segment does not fit.
+    QToolButton* overflowButton() const { return m_overflow; }
+    /// Its menu: one entry per segment behind it, the selected one checked.
+    QMenu* overflowMenu() const { return m_overflowMenu; }
+
     /// Reads the selected segment and raises ("switchAccount", its account id).
     void handleSelection();
 
@@ -59,6 +83,13 @@ public:
     static std::string displayName(const ToolbarAccount& account, const ToolbarLabels& labels);
     /// The segment text: the name, with " (n)" or " (99+)" when counts show and there is unread mail.
     static std::string segmentText(const ToolbarAccount& account, const std::string& displayName, bool showUnread);
+    /// The count a segment shows ("7", "99+"), or "" when it shows none.
+    static std::string countText(const ToolbarAccount& account, bool showUnread);
+    /// The text drawn for a name and count: the name elided at its logical end to `maxNameWidth`
+    /// (never inside a character sequence drawn as one, such as an emoji), isolated so that the
+    /// count follows it in the reading direction whatever the name's own direction.
+    static QString presentedText(const QString& name, const QString& count, const QFontMetrics& metrics,
+                                 int maxNameWidth = kMaxNameWidth);
     /// The segment tooltip for the account at `index`.
     static std::string toolTip(const ToolbarAccount& account, const std::string& displayName, int index,
                                bool showUnread, const ToolbarLabels& labels);
@@ -67,14 +98,26 @@ public:
     /// The sign-in warning sign (orange triangle), or the fallback dot without that symbol.
     static QImage warningSign(qreal devicePixelRatio = 1.0);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitSegments();
+    void fillOverflowMenu();
+    bool moveFocus(QWidget* from, int step);
+
     bool m_showUnreadCounts;
     ToolbarLabels m_labels;
     std::vector<std::string> m_accountIds;
     std::vector<QImage> m_images;
+    std::vector<QString> m_texts;
+    int m_availableWidth = -1;
+    int m_shownSegments = 0;
     QHBoxLayout* m_layout;
     QButtonGroup* m_group;
     std::vector<QToolButton*> m_buttons;
+    QToolButton* m_overflow;
+    QMenu* m_overflowMenu;
 };
 
 } // namespace tarnwick::native

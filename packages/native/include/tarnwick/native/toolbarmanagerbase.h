@@ -90,6 +90,12 @@ public:
     QStringList savedItemIdentifiers() const;
     void clearSavedItemIdentifiers() const;
 
+    /// Tells the account switcher the width the other items leave it in the toolbar.
+    void fitAccountsSwitcher();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rebuild(const QStringList& identifiers);
     QStringList sanitized(const QStringList& identifiers) const;
