@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QPalette>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <utility>
 #include <unistd.h>
@@ -553,8 +554,11 @@ void StatusNotifierItemHost::redrawIcon()
 void StatusNotifierItemHost::press(int x, int y)
 {
     // Some hosts send (0, 0) when they do not know where the item is; the pointer is then the best guess.
+    // Any program on the bus can call: a point far off every screen is brought within reach of
+    // them, so the placement's arithmetic never overflows.
+    constexpr int kFarthest = 1 << 20;
     if (x != 0 || y != 0)
-        m_clickPoint = QPoint(x, y);
+        m_clickPoint = QPoint(std::clamp(x, -kFarthest, kFarthest), std::clamp(y, -kFarthest, kFarthest));
     else
         m_clickPoint.reset();
     if (m_callbacks.togglePopover)

@@ -107,6 +107,8 @@ std::shared_ptr<void> startQtTimer(std::chrono::milliseconds delay, std::functio
 {
     auto* timer = new QTimer;
     timer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: a grace period of 30 s is never less than 30 s.
+    timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer, &QTimer::timeout, timer, [expired = std::move(expired)] { expired(); });
     timer->start(delay);
     // Dropped from inside its own timeout too: delete it once control is back in the event loop.

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <climits>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -194,6 +195,20 @@ TEST_F(SniFixture, ActivateTogglesThePopoverBelowTheClick)
     ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return host.isPopoverShown(); }))
         << "a right click opens it too";
     EXPECT_EQ(host.lastClickPoint(), std::nullopt) << "(0, 0) is no point";
+
+    // A point at the ends of the integers (any program on the bus can send one): the popover still
+    // opens on a screen, with no overflow on the way (the sanitizer build checks).
+    watcher.callItem(service, "ContextMenu", {200, 30});
+    ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return !host.isPopoverShown(); }));
+    for (const int extreme : {INT_MAX, INT_MIN}) {
+        clock.advance(MenuBarController::kToggleDebounce + 0.01);
+        watcher.callItem(service, "ContextMenu", {extreme, extreme});
+        ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return host.isPopoverShown(); })) << extreme;
+        EXPECT_TRUE(screen.intersects(host.popover()->geometry())) << extreme;
+        clock.advance(MenuBarController::kToggleDebounce + 0.01);
+        watcher.callItem(service, "ContextMenu", {extreme, extreme});
+        ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return !host.isPopoverShown(); })) << extreme;
+    }
     controller.destroy();
     EXPECT_FALSE(host.isPopoverShown());
 }

@@ -697,7 +697,7 @@ std::string windowList(const std::string& filter)
     return "return JSON.stringify(workspace.clientList().filter(" + filter +
            ").map(c => ({title: c.caption, pid: c.pid, x: c.frameGeometry.x, y: c.frameGeometry.y, "
            "w: c.frameGeometry.width, h: c.frameGeometry.height, "
-           "taskbar: !c.skipTaskbar && (c.normalWindow || c.dialog)})));";
+           "taskbar: !c.skipTaskbar && !c.specialWindow})));";
 }
 
 } // namespace
