@@ -175,6 +175,7 @@ void ToolbarManagerBase::detach()
 {
     m_mouseNavigation->remove();
     if (m_toolbar) {
+        m_toolbar->removeEventFilter(this);
         if (m_window)
             m_window->removeToolBar(m_toolbar);
         delete m_toolbar.data();
@@ -263,7 +264,9 @@ void ToolbarManagerBase::fitAccountsSwitcher()
 
 bool ToolbarManagerBase::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_toolbar && event->type() == QEvent::Resize)
+    // The type first: while the toolbar is being destroyed it still gets events, and reading the
+    // QPointer<QToolBar> then would cast an object that is no longer a QToolBar.
+    if (event->type() == QEvent::Resize && watched == m_toolbar)
         fitAccountsSwitcher();
     return QObject::eventFilter(watched, event);
 }
