@@ -7,27 +7,19 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+#include "x11connection_p.h"
+
 namespace tarnwick::traypopoverpanel {
 
 namespace {
 
 template <typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+using XcbReply = x11::Reply<T>;
 
-xcb_connection_t* x11Connection()
-{
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!app || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
+// Only atoms the window manager already interned mean anything here.
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(qstrlen(name)), name), nullptr), &std::free);
-    return reply ? reply->atom : XCB_NONE;
+    return x11::atom(c, name, true);
 }
 
 bool isDock(xcb_connection_t* c, xcb_window_t window, xcb_atom_t type, xcb_atom_t dock)
@@ -59,7 +51,7 @@ std::optional<QRect> rootGeometry(xcb_connection_t* c, xcb_window_t window, xcb_
 
 std::optional<QRect> dockAt(QPoint nativePoint)
 {
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = x11::connection();
     if (!c)
         return std::nullopt;
     const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");

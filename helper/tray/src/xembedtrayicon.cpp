@@ -15,6 +15,7 @@
 #include <xcb/xcb.h>
 
 #include "tarnwick/rpc/helperlog.h"
+#include "x11connection_p.h"
 
 namespace tarnwick {
 
@@ -28,16 +29,7 @@ constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr uint32_t kXEmbedMapped = 1;
 
 template <typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_connection_t* x11Connection()
-{
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!app || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
+using XcbReply = x11::Reply<T>;
 
 // What the protocol needs from the X display, looked up once: the screen the tray must be on (the
 // one DISPLAY names, like Qt's own), its root, and the atoms.
@@ -54,18 +46,12 @@ struct TrayDisplay {
     explicit operator bool() const { return connection && screen && selection != XCB_NONE; }
 };
 
-xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name)
-{
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr), &std::free);
-    return reply ? reply->atom : XCB_NONE;
-}
 
 const TrayDisplay& display()
 {
     static const TrayDisplay shown = [] {
         TrayDisplay d;
-        d.connection = x11Connection();
+        d.connection = x11::connection();
         if (!d.connection)
             return d;
         int screenNumber = 0;
@@ -80,12 +66,12 @@ const TrayDisplay& display()
         if (!it.rem)
             return d;
         d.screen = it.data;
-        d.selection = internAtom(d.connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
-        d.opcode = internAtom(d.connection, "_NET_SYSTEM_TRAY_OPCODE");
-        d.manager = internAtom(d.connection, "MANAGER");
-        d.xembed = internAtom(d.connection, "_XEMBED");
-        d.xembedInfo = internAtom(d.connection, "_XEMBED_INFO");
-        d.trayVisual = internAtom(d.connection, "_NET_SYSTEM_TRAY_VISUAL");
+        d.selection = x11::atom(d.connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
+        d.opcode = x11::atom(d.connection, "_NET_SYSTEM_TRAY_OPCODE");
+        d.manager = x11::atom(d.connection, "MANAGER");
+        d.xembed = x11::atom(d.connection, "_XEMBED");
+        d.xembedInfo = x11::atom(d.connection, "_XEMBED_INFO");
+        d.trayVisual = x11::atom(d.connection, "_NET_SYSTEM_TRAY_VISUAL");
         return d;
     }();
     return shown;

@@ -3,30 +3,14 @@
 #include <QGuiApplication>
 #include <QString>
 #include <QWidget>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <xcb/xcb.h>
+
+#include "x11connection_p.h"
 
 namespace tarnwick::xwaylandpopover {
 
-namespace {
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name)
-{
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr), &std::free);
-    return reply ? reply->atom : XCB_NONE;
-}
-
-xcb_connection_t* connection()
-{
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-} // namespace
+using x11::atom;
+using x11::connection;
 
 bool active()
 {
