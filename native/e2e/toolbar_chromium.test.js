@@ -87,6 +87,19 @@ function meanColour(png, width, height, x, y) {
   return { r, g };
 }
 
+// at-spi2-core's bus launcher on the test's display: Qt's bridge in the library and the walker both
+// find the accessibility bus through it, on the test's private session bus.
+async function startAccessibilityBus(display) {
+  const launcher = spawn('/usr/libexec/at-spi-bus-launcher', ['--launch-immediately'],
+    { stdio: 'ignore', env: { ...process.env, DISPLAY: display } });
+  await until(() => {
+    const r = spawnSync('dbus-send', ['--session', '--print-reply', '--dest=org.freedesktop.DBus', '/',
+      'org.freedesktop.DBus.NameHasOwner', 'string:org.a11y.Bus'], { encoding: 'utf8' });
+    return r.status === 0 && /boolean true/.test(r.stdout);
+  }, 10000, 'the accessibility bus');
+  return launcher;
+}
+
 function handleFor(windowId) {
   const handle = Buffer.alloc(8);
   if (os.endianness() === 'LE') handle.writeBigUInt64LE(BigInt(windowId));
@@ -119,6 +132,11 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   }, 60000, 'the Chromium window').catch((error) => { throw new Error(`${error.message}; chromium: ${chromium.errors()}`); });
   await sleep(500); // let Chromium finish its first layout
 
+  // A screen reader is listening: the library's accessibility bridge is on from its start.
+  const accessibilityBus = await startAccessibilityBus(display);
+  t.after(() => accessibilityBus.kill('SIGTERM'));
+  process.env.QT_LINUX_ACCESSIBILITY_ALWAYS_ON = '1';
+
   // The user's arrangement puts the search field beside the account switcher. It lives in a
   // configuration home of this test's own, which the library reads when it first starts.
   process.env.XDG_CONFIG_HOME = path.join(work, 'config');
@@ -129,7 +147,10 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   const actions = [];
   const addon = require(addonPath);
   addon.init(libraryPath, (action, payload) => actions.push([action, payload]));
-  addon.updateLabels(JSON.stringify({ labels: { 'toolbar.account.noUnread': '{name}: no unread mail{shortcut}' } }));
+  addon.updateLabels(JSON.stringify({ labels: {
+    'toolbar.account.noUnread': '{name}: no unread mail{shortcut}', 'toolbar.newMessage': 'New Message',
+    'toolbar.search': 'Search', 'toolbar.share': 'Share', 'toolbar.print': 'Print',
+  } }));
   addon.updateAccounts(JSON.stringify({
     accounts: [{ id: 'a', name: 'Home' }, { id: 'b', name: 'Work' }], activeAccountId: 'a',
   }));
@@ -155,6 +176,14 @@ test('the toolbar lives in a strip inside a real Chromium window and its clicks,
   const pageColour = meanColour(shot, hostWidth, 100, left, top + height + 50);
   assert.ok(pageColour.r > 0.9 && pageColour.g < 0.1, `the page below is red: ${JSON.stringify(pageColour)}`);
   assert.ok(stripColour.g > 0.3, `the strip is drawn over the page: ${JSON.stringify(stripColour)}`);
+
+  // What a screen reader finds in the strip: every button named.
+  const walk = spawnSync('/usr/bin/python3', [process.env.TARNWICK_ATSPI_WALKER, '--pid', String(process.pid),
+    '--window', 'Tarnwick Toolbar'], { encoding: 'utf8', env: { ...process.env, DISPLAY: display }, timeout: 60000 });
+  assert.strictEqual(walk.status, 0, `the strip on the accessibility bus:\n${walk.stdout}${walk.stderr}`);
+  for (const name of ['Home', 'Work', 'New Message', 'Share', 'Print']) {
+    assert.ok(walk.stdout.split('\n').some((line) => line.split('\t')[1]?.startsWith(name)), `"${name}" is read:\n${walk.stdout}`);
+  }
 
   // The compose button is the first button right of the flexible space: walk the strip from its
   // middle to the right with real clicks until it answers.

@@ -1,5 +1,7 @@
 #include "foreignhost.h"
 
+#include "tarnwick/native/embeddedwindows.h"
+
 #include <cstdlib>
 
 #include <xcb/xinput.h>
@@ -105,6 +107,8 @@ ForeignHost::ForeignHost(std::unique_ptr<X11Connection> connection, std::uint32_
 
     m_strip = new QMainWindow(nullptr, Qt::FramelessWindowHint);
     m_strip->setObjectName(QStringLiteral("toolbarStrip"));
+    // What a screen reader announces for the strip, a window of its own on the accessibility bus.
+    m_strip->setWindowTitle(QStringLiteral("Tarnwick Toolbar"));
     // Qt shows tooltips only in the active window, and the strip never is one: the keyboard stays
     // with the host's top-level window around it.
     m_strip->setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -114,6 +118,7 @@ ForeignHost::ForeignHost(std::unique_ptr<X11Connection> connection, std::uint32_
     m_stripId = static_cast<std::uint32_t>(m_strip->winId());
     m_foreign = QWindow::fromWinId(m_host);
     m_strip->windowHandle()->setParent(m_foreign);
+    native::addEmbeddedWindow(m_strip);
     m_strip->windowHandle()->installEventFilter(this);
     m_manager.attach(m_strip);
     layout();

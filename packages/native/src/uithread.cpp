@@ -13,6 +13,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "tarnwick/native/embeddedwindows.h"
 #include "tarnwick/native/readersafeenvironment.h"
 
 namespace tarnwick::native {
@@ -98,6 +99,7 @@ void uiThreadMain(OwnThread* state)
         argc = 3;
         argv = argvX11;
     }
+    presentEmbeddedWindowsToScreenReaders();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     {
