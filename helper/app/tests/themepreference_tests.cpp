@@ -105,3 +105,50 @@ TEST_F(ThemePreferenceTest, TheThemeAlreadyHeldIsAppliedWhenFollowingStarts)
     ThemePreference::follow(settings, theme);
     EXPECT_EQ(theme.appearance(), Appearance::dark);
 }
+
+namespace {
+
+// Pixels that differ visibly between two pictures of the same size.
+int visiblyDifferentPixels(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                               std::abs(p.blue() - q.blue()), std::abs(p.alpha() - q.alpha())}) > 24;
+        }
+    return count;
+}
+
+} // namespace
+
+TEST_F(ThemePreferenceTest, AnOpenPopoverTakesTheNewThemeWhollyAsIfOpenedInIt)
+{
+    AppTheme theme(desktop);
+    ThemePreference::follow(settings, theme);
+    send(R"({"id":1,"method":"tray.update","params":{"accounts":[{"id":"w","name":"Work","email":"w@example.com","color":"#2563eb","unreadCount":3},{"id":"h","name":"Home","email":"h@example.com","color":"#16a34a","unreadCount":0,"needsAuth":true}],"totalUnread":3}})");
+    send(R"({"id":2,"method":"tray.messages","params":{"accountId":"w","messages":[{"id":"m1","threadId":"t1","subject":"Quarterly report","from":"Ann Lee <ann@example.com>","snippet":"Numbers attached","internalDate":"1765400000000","category":"primary","labelIds":["UNREAD"]},{"id":"m2","threadId":"t2","subject":"Lunch?","from":"Bob <bob@example.com>","snippet":"Noon","internalDate":"1765300000000","category":"social","labelIds":[]}]}})");
+    send(R"({"id":3,"method":"tray.verificationCode","params":{"code":"482913","messageId":"m9","threadId":"t9","accountId":"w","service":"Example Bank"}})");
+    const auto opened = [&] {
+        auto popover = std::make_unique<TrayPopover>(tray, TrayPopoverActions{}, clock);
+        popover->showAt(QPoint(200, 10));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(popover.get()));
+        return popover;
+    };
+    const auto open = opened();
+    const QImage light = open->grab().toImage();
+
+    // The widgets' own palettes follow the application's through posted events: let them.
+    send(R"({"id":4,"method":"settings.update","params":{"settings":{"theme":"dark"}}})");
+    QTest::qWait(20);
+    const QImage switched = open->grab().toImage();
+    EXPECT_LE(visiblyDifferentPixels(switched, opened()->grab().toImage()), 40)
+        << "labels, icons and fields turned dark with the background";
+
+    send(R"({"id":5,"method":"settings.update","params":{"settings":{"theme":"light"}}})");
+    QTest::qWait(20);
+    EXPECT_LE(visiblyDifferentPixels(open->grab().toImage(), light), 40);
+}

@@ -36,13 +36,15 @@ TrayBanner::TrayBanner(Kind kind, QString title, QString subtitle, std::function
     row->setSpacing(9);
 
     const double iconPoints = kind == Kind::caughtUp ? 20 : 16;
-    const QColor iconColor = kind == Kind::caughtUp ? traystyle::green()
-                             : kind == Kind::signIn ? traystyle::orange()
-                                                    : traystyle::secondary();
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("bannerIcon"));
     const int side = int(iconPoints);
-    icon->setPixmap(traystyle::symbolIcon(m_symbol, iconPoints, iconColor).pixmap(QSize(side, side), 2.0));
+    traystyle::keepStyled(icon, [icon, kind, iconPoints, side, symbol = m_symbol] {
+        const QColor iconColor = kind == Kind::caughtUp ? traystyle::green()
+                                 : kind == Kind::signIn ? traystyle::orange()
+                                                        : traystyle::secondary();
+        icon->setPixmap(traystyle::symbolIcon(symbol, iconPoints, iconColor).pixmap(QSize(side, side), 2.0));
+    });
     icon->setFixedSize(side, side);
     row->addWidget(icon, 0, Qt::AlignVCenter);
 
@@ -55,9 +57,7 @@ TrayBanner::TrayBanner(Kind kind, QString title, QString subtitle, std::function
     m_subtitle->setObjectName(QStringLiteral("bannerSubtitle"));
     m_subtitle->setFont(traystyle::font(11.5));
     m_subtitle->setWordWrap(true);
-    QPalette palette = m_subtitle->palette();
-    palette.setColor(QPalette::WindowText, traystyle::secondary());
-    m_subtitle->setPalette(palette);
+    traystyle::inkLabel(m_subtitle, traystyle::secondary);
     column->addWidget(m_title);
     column->addWidget(m_subtitle);
     row->addLayout(column, 1);
@@ -67,11 +67,13 @@ TrayBanner::TrayBanner(Kind kind, QString title, QString subtitle, std::function
         m_signIn->setObjectName(QStringLiteral("signInButton"));
         m_signIn->setFont(traystyle::font(11, QFont::Medium));
         m_signIn->setFocusPolicy(Qt::NoFocus);
-        const QColor accent = traystyle::accent();
-        m_signIn->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                                               " border-radius: 5px; padding: 3px 9px; }"
-                                               "QPushButton:pressed { background: %2; }")
-                                    .arg(traystyle::css(accent), traystyle::css(accent.darker(115))));
+        traystyle::keepStyled(m_signIn, [button = m_signIn] {
+            const QColor accent = traystyle::accent();
+            button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                                                 " border-radius: 5px; padding: 3px 9px; }"
+                                                 "QPushButton:pressed { background: %2; }")
+                                      .arg(traystyle::css(accent), traystyle::css(accent.darker(115))));
+        });
         if (onSignIn)
             connect(m_signIn, &QPushButton::clicked, this, [onSignIn] { onSignIn(); });
         row->addWidget(m_signIn, 0, Qt::AlignVCenter);

@@ -55,13 +55,11 @@ protected:
     }
 };
 
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+QLabel* textLabel(const QString& text, const QFont& font, std::function<QColor()> ink, QWidget* parent)
 {
     auto* label = traystyle::plainLabel(text, parent);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    traystyle::inkLabel(label, std::move(ink));
     return label;
 }
 
@@ -73,7 +71,7 @@ QLabel* paddedLabel(const QString& text, const QFont& font, int verticalPadding,
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, verticalPadding, 0, verticalPadding);
     column->setSpacing(0);
-    QLabel* label = textLabel(text, font, traystyle::tertiary(), box);
+    QLabel* label = textLabel(text, font, traystyle::tertiary, box);
     label->setAlignment(Qt::AlignCenter);
     column->addWidget(label);
     return label;
@@ -89,10 +87,12 @@ QToolButton* accessoryButton(QWidget* parent, const char* name)
     button->setCursor(Qt::PointingHandCursor);
     TrayPopoverFocusRing::attach(button, 5);
     // Menus open from the symbol itself: no arrow beside it.
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; border-radius: 5px; }"
-                                         "QToolButton:hover { background: %1; }"
-                                         "QToolButton::menu-indicator { image: none; width: 0; }")
-                              .arg(traystyle::css(traystyle::primary(0.08))));
+    traystyle::keepStyled(button, [button] {
+        button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; border-radius: 5px; }"
+                                             "QToolButton:hover { background: %1; }"
+                                             "QToolButton::menu-indicator { image: none; width: 0; }")
+                                  .arg(traystyle::css(traystyle::primary(0.08))));
+    });
     return button;
 }
 
@@ -114,12 +114,14 @@ public:
         setViewportMargins(1, 1, 1, 1);
         viewport()->setAutoFillBackground(false);
         // A slim overlay-like bar that suits the rounded list better than the full desktop scroll bar.
-        verticalScrollBar()->setStyleSheet(
-            QStringLiteral("QScrollBar:vertical { width: 7px; background: transparent; margin: 6px 1px 6px 0; }"
-                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
-                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                .arg(traystyle::css(traystyle::primary(0.28))));
+        traystyle::keepStyled(this, [bar = verticalScrollBar()] {
+            bar->setStyleSheet(
+                QStringLiteral("QScrollBar:vertical { width: 7px; background: transparent; margin: 6px 1px 6px 0; }"
+                               "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+                               "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                               "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                    .arg(traystyle::css(traystyle::primary(0.28))));
+        });
     }
 
 protected:
@@ -317,8 +319,8 @@ QWidget* TrayPopoverView::buildHeader()
     if (auto image = BrandMark(BrandMarkKind::tarnwick).image(18, 2.0))
         mark->setPixmap(QPixmap::fromImage(*image));
     row->addWidget(mark, 0, Qt::AlignVCenter);
-    auto* name = textLabel(QStringLiteral("Tarnwick"), traystyle::font(13.5, QFont::DemiBold), traystyle::primary(),
-                           header);
+    auto* name = textLabel(QStringLiteral("Tarnwick"), traystyle::font(13.5, QFont::DemiBold),
+                           [] { return traystyle::primary(); }, header);
     name->setObjectName(QStringLiteral("brandName"));
     row->addWidget(name, 0, Qt::AlignVCenter);
     row->addStretch(1);
@@ -331,10 +333,13 @@ QWidget* TrayPopoverView::buildHeader()
     traypopovermenustyle::markChoicesWithChecks(m_filterMenu);
     m_filterButton->setMenu(m_filterMenu);
     m_filterButton->installEventFilter(this);
+    traystyle::restyleOnPaletteChange(m_filterButton, [this] { styleFilterButton(); });
     row->addWidget(m_filterButton);
 
     m_composeButton = accessoryButton(header, "composeButton");
-    m_composeButton->setIcon(traystyle::symbolIcon("square.and.pencil", 14, traystyle::primary()));
+    traystyle::keepStyled(m_composeButton, [button = m_composeButton] {
+        button->setIcon(traystyle::symbolIcon("square.and.pencil", 14, traystyle::primary()));
+    });
     m_composeButton->setIconSize(QSize(14, 14));
     m_composeButton->installEventFilter(this);
     connect(m_composeButton, &QToolButton::clicked, this, [this] {
@@ -347,7 +352,9 @@ QWidget* TrayPopoverView::buildHeader()
 
     m_settingsButton = accessoryButton(header, "settingsButton");
     m_settingsButton->setPopupMode(QToolButton::InstantPopup);
-    m_settingsButton->setIcon(traystyle::symbolIcon("gearshape", 14, traystyle::primary()));
+    traystyle::keepStyled(m_settingsButton, [button = m_settingsButton] {
+        button->setIcon(traystyle::symbolIcon("gearshape", 14, traystyle::primary()));
+    });
     m_settingsButton->setIconSize(QSize(14, 14));
     m_settingsButton->setToolTip(QStringLiteral("Settings"));
     m_settingsButton->setAccessibleName(QStringLiteral("Settings"));
@@ -389,14 +396,16 @@ QWidget* TrayPopoverView::buildFooter()
     m_openInbox = accessoryButton(footer, "openInboxButton");
     m_openInbox->setText(QStringLiteral("Open Inbox"));
     m_openInbox->setFont(traystyle::font(11.5));
-    m_openInbox->setIcon(traystyle::symbolIcon("arrow.up.forward.square", 12, traystyle::secondary()));
     m_openInbox->setIconSize(QSize(12, 12));
     m_openInbox->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_openInbox->setAccessibleName(QStringLiteral("Open Inbox"));
     m_openInbox->installEventFilter(this);
-    QPalette palette = m_openInbox->palette();
-    palette.setColor(QPalette::ButtonText, traystyle::secondary());
-    m_openInbox->setPalette(palette);
+    traystyle::keepStyled(m_openInbox, [button = m_openInbox] {
+        button->setIcon(traystyle::symbolIcon("arrow.up.forward.square", 12, traystyle::secondary()));
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::ButtonText, traystyle::secondary());
+        button->setPalette(palette);
+    });
     connect(m_openInbox, &QToolButton::clicked, this, [this] {
         if (m_actions.onOpenApp)
             m_actions.onOpenApp();
@@ -491,7 +500,7 @@ QString TrayPopoverView::filterEntryText(const std::string& name, std::int64_t c
 
 // ---- redraw ----
 
-void TrayPopoverView::refresh()
+void TrayPopoverView::styleFilterButton()
 {
     const bool filtering = isFiltering();
     m_filterButton->setIcon(traystyle::symbolIcon(
@@ -499,6 +508,11 @@ void TrayPopoverView::refresh()
         filtering ? traystyle::accent() : traystyle::primary()));
     m_filterButton->setIconSize(QSize(13, 13));
     m_filterButton->setProperty("filtering", filtering);
+}
+
+void TrayPopoverView::refresh()
+{
+    styleFilterButton();
     const auto filtered = filteredAccount();
     const QString filterHelp = filtered ? QStringLiteral("Showing ") + qs(filtered->name) : QStringLiteral("All Accounts");
     m_filterButton->setToolTip(traystyle::plainToolTip(filterHelp));
@@ -698,7 +712,7 @@ void TrayPopoverView::buildStatusAndList()
 
     QFont font = traystyle::font(11, QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.35);
-    m_recentLabel = textLabel(QStringLiteral("RECENT"), font, traystyle::secondary(), m_statusAndList);
+    m_recentLabel = textLabel(QStringLiteral("RECENT"), font, traystyle::secondary, m_statusAndList);
     m_recentLabel->setObjectName(QStringLiteral("recentLabel"));
     m_recentLabel->setContentsMargins(4, 0, 4, 0);
     column->addWidget(m_recentLabel);

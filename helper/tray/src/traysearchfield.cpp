@@ -57,10 +57,14 @@ TraySearchField::TraySearchField(QWidget* parent)
     setFrame(false);
     // With the keyboard in it the frame turns into a ring in the highlight (the padding gives way, so
     // nothing moves).
-    setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: 1px solid %2; border-radius: 7px;"
-                                 " padding: 4px 4px; }"
-                                 "QLineEdit:focus { border: 2px solid palette(highlight); padding: 3px 3px; }")
-                      .arg(traystyle::css(traystyle::primary(0.05)), traystyle::css(traystyle::primary(0.12))));
+    traystyle::keepStyled(this, [this] {
+        setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: 1px solid %2; border-radius: 7px;"
+                                     " padding: 4px 4px; }"
+                                     "QLineEdit:focus { border: 2px solid palette(highlight); padding: 3px 3px; }")
+                          .arg(traystyle::css(traystyle::primary(0.05)), traystyle::css(traystyle::primary(0.12))));
+        if (m_magnifier)
+            m_magnifier->setIcon(magnifierIcon(m_scopeMenu != nullptr));
+    });
     setAccessibleName(QStringLiteral("Search"));
     m_magnifier = addAction(magnifierIcon(false), QLineEdit::LeadingPosition);
     m_magnifier->setText(QStringLiteral("Search"));

@@ -118,4 +118,19 @@ void restyleOnPaletteChange(QWidget* widget, std::function<void()> restyle)
     PaletteFollower::follow(widget, std::move(restyle));
 }
 
+void keepStyled(QWidget* widget, std::function<void()> style)
+{
+    style();
+    restyleOnPaletteChange(widget, std::move(style));
+}
+
+void inkLabel(QLabel* label, std::function<QColor()> ink)
+{
+    keepStyled(label, [label, ink = std::move(ink)] {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, ink());
+        label->setPalette(palette);
+    });
+}
+
 } // namespace tarnwick::traystyle

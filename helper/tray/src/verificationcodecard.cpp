@@ -26,28 +26,28 @@ constexpr int kBarLeading = 6;
 constexpr int kCardLeading = 14;
 constexpr int kBarGap = 8;
 
-void style(QLabel* label, const QFont& font, const QColor& color, const char* name)
+void style(QLabel* label, const QFont& font, std::function<QColor()> ink, const char* name)
 {
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    traystyle::inkLabel(label, std::move(ink));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 // Text from the mail: shown as far as it fits, cut with "…" at its logical end.
-QLabel* elidingLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
+QLabel* elidingLabel(const QString& text, const QFont& font, std::function<QColor()> ink, const char* name,
+                     QWidget* parent)
 {
     auto* label = new traypopovertext::ElidingLabel(text, parent);
-    style(label, font, color, name);
+    style(label, font, std::move(ink), name);
     return label;
 }
 
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, const char* name, QWidget* parent)
+QLabel* makeLabel(const QString& text, const QFont& font, std::function<QColor()> ink, const char* name,
+                  QWidget* parent)
 {
     auto* label = traystyle::plainLabel(text, parent);
-    style(label, font, color, name);
+    style(label, font, std::move(ink), name);
     return label;
 }
 
@@ -65,7 +65,7 @@ public:
         row->setContentsMargins(6 + 6 + 4, 2, 6, 2); // room for the dot drawn at the left
         QFont font = traystyle::font(10.5, QFont::Bold);
         font.setLetterSpacing(QFont::AbsoluteSpacing, 0.4);
-        row->addWidget(makeLabel(QStringLiteral("Verification Code"), font, traystyle::accent(), "pillLabel", this));
+        row->addWidget(makeLabel(QStringLiteral("Verification Code"), font, traystyle::accent, "pillLabel", this));
     }
 
 protected:
@@ -108,14 +108,14 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     auto* top = new QHBoxLayout;
     top->setSpacing(5);
     top->addWidget(new CodePill(this));
-    top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
+    top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary, "separator", this));
     // One line: a long sender is cut short rather than pushing the time off the card.
-    auto* service = elidingLabel(serviceName, traystyle::font(10.5, QFont::Medium), traystyle::secondary(),
+    auto* service = elidingLabel(serviceName, traystyle::font(10.5, QFont::Medium), traystyle::secondary,
                                  "serviceLabel", this);
     service->setToolTip(traystyle::plainToolTip(serviceName));
     top->addWidget(service, 0);
-    top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary(), "separator", this));
-    m_timeLabel = makeLabel(QString(), traystyle::font(10.5), traystyle::secondary(), "timeLabel", this);
+    top->addWidget(makeLabel(QStringLiteral("·"), traystyle::font(10), traystyle::tertiary, "separator", this));
+    m_timeLabel = makeLabel(QString(), traystyle::font(10.5), traystyle::secondary, "timeLabel", this);
     m_timeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     top->addWidget(m_timeLabel);
     top->addStretch(1);
@@ -126,12 +126,12 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     auto* codeColumn = new QVBoxLayout;
     codeColumn->setSpacing(1);
     auto* code = makeLabel(QString::fromStdString(m_item.code), traystyle::monospaceFont(16, QFont::Bold),
-                           traystyle::primary(), "codeLabel", this);
+                           [] { return traystyle::primary(); }, "codeLabel", this);
     code->setTextInteractionFlags(Qt::NoTextInteraction);
     codeColumn->addWidget(code);
     if (!m_item.subject.empty()) {
         auto* subject = elidingLabel(QString::fromStdString(m_item.subject), traystyle::font(11.5),
-                                     traystyle::secondary(), "subjectLabel", this);
+                                     traystyle::secondary, "subjectLabel", this);
         subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         codeColumn->addWidget(subject);
     }
@@ -144,11 +144,13 @@ VerificationCodeCard::VerificationCodeCard(TrayVerificationCode item, QColor acc
     m_copyButton->setFocusPolicy(Qt::TabFocus);
     TrayPopoverFocusRing::attach(m_copyButton, 6);
     // Always drawn active: the popover is rarely the focused window when the user reaches for it.
-    const QColor accent = traystyle::accent();
-    m_copyButton->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                                               " border-radius: 6px; padding: 4px 11px; }"
-                                               "QPushButton:pressed { background: %2; }")
-                                    .arg(traystyle::css(accent), traystyle::css(accent.darker(115))));
+    traystyle::keepStyled(m_copyButton, [button = m_copyButton] {
+        const QColor accent = traystyle::accent();
+        button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                                             " border-radius: 6px; padding: 4px 11px; }"
+                                             "QPushButton:pressed { background: %2; }")
+                                  .arg(traystyle::css(accent), traystyle::css(accent.darker(115))));
+    });
     connect(m_copyButton, &QPushButton::clicked, this, &VerificationCodeCard::copyToClipboard);
     bottom->addWidget(m_copyButton, 0, Qt::AlignVCenter);
     column->addLayout(bottom);

@@ -109,6 +109,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildFooter();
     void rebuildFilterMenu();
+    void styleFilterButton();
     void refreshCard();
     // What a banner shows; a banner is rebuilt only when this changes.
     struct BannerSpec {

@@ -50,5 +50,9 @@ QIcon symbolIcon(std::string_view symbolName, double points, const QColor& color
 /// they gave (a style sheet, an explicit palette, an icon) rebuilds it in `restyle`, which runs after
 /// every change of the application palette (the theme switching light and dark) while `widget` lives.
 void restyleOnPaletteChange(QWidget* widget, std::function<void()> restyle);
+/// Runs `style` now and again after every change of the application palette while `widget` lives.
+void keepStyled(QWidget* widget, std::function<void()> style);
+/// Colours the label's text with what `ink` gives, now and after every change of the palette.
+void inkLabel(QLabel* label, std::function<QColor()> ink);
 
 } // namespace tarnwick::traystyle
