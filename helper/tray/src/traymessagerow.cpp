@@ -324,14 +324,27 @@ void TrayMessageRow::keyPressEvent(QKeyEvent* event)
         openContextMenu(mapToGlobal(QPoint(int(kColumnX), height())));
         return;
     }
-    if ((key == Qt::Key_Up || key == Qt::Key_Down) && parentWidget() && parentWidget()->layout()) {
+    const bool walks = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End;
+    if (walks && parentWidget() && parentWidget()->layout()) {
         // The rows in the order shown; the list keeps its layout in that order.
         QLayout* rows = parentWidget()->layout();
-        const int at = rows->indexOf(this) + (key == Qt::Key_Up ? -1 : 1);
-        if (QLayoutItem* item = at >= 0 ? rows->itemAt(at) : nullptr) {
-            if (QWidget* next = item->widget(); next && next->isVisible())
-                next->setFocus(Qt::OtherFocusReason);
+        const auto rowAt = [rows](int at) -> QWidget* {
+            QLayoutItem* item = at >= 0 ? rows->itemAt(at) : nullptr;
+            QWidget* row = item ? qobject_cast<TrayMessageRow*>(item->widget()) : nullptr;
+            return row && row->isVisible() ? row : nullptr;
+        };
+        QWidget* next = nullptr;
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            next = rowAt(rows->indexOf(this) + (key == Qt::Key_Up ? -1 : 1));
+        } else if (key == Qt::Key_Home) {
+            for (int at = 0; !next && at < rows->count(); ++at)
+                next = rowAt(at);
+        } else {
+            for (int at = rows->count() - 1; !next && at >= 0; --at)
+                next = rowAt(at);
         }
+        if (next)
+            next->setFocus(Qt::OtherFocusReason);
         event->accept();
         return;
     }

@@ -163,6 +163,10 @@ TEST_F(TrayPopoverKeyboardTest, ArrowsWalkTheRowsAndEnterOrSpaceOpensTheThread)
     EXPECT_EQ(QApplication::focusWidget(), rows[1]) << "the last row keeps the keyboard";
     press(Qt::Key_Up);
     EXPECT_EQ(QApplication::focusWidget(), rows[0]);
+    press(Qt::Key_End);
+    EXPECT_EQ(QApplication::focusWidget(), rows.back());
+    press(Qt::Key_Home);
+    EXPECT_EQ(QApplication::focusWidget(), rows.front());
     press(Qt::Key_Return);
     EXPECT_EQ(events("tray.showThread"),
               std::vector<std::string>{R"({"method":"tray.showThread","params":{"accountId":"w","threadId":"thread-m1"}})"});
