@@ -100,7 +100,7 @@ void TrayPopover::showAt(std::optional<QPoint> click)
     m_anchor = point;
     m_area = area.isEmpty() ? QRect(QPoint(0, 0), size()) : area;
     move(placement(point, size(), m_area));
-    const bool managed = !windowFlags().testFlag(Qt::Popup);
+    const bool managed = isManaged();
     if (managed && !isVisible()) {
         xwaylandpopover::keepOutOfTaskbar(*this);
         xwaylandpopover::setStartupId(*this, m_activationToken);
@@ -122,7 +122,7 @@ bool TrayPopover::event(QEvent* event)
 {
     // A managed popover (see xwaylandpopover_p.h) closes like a popup: when the user turns to
     // anything else, unless it is one of the popover's own menus.
-    if (event->type() == QEvent::WindowDeactivate && !windowFlags().testFlag(Qt::Popup) && isVisible() &&
+    if (event->type() == QEvent::WindowDeactivate && isManaged() && isVisible() &&
         !QApplication::activePopupWidget())
         close();
     return QWidget::event(event);
@@ -130,7 +130,7 @@ bool TrayPopover::event(QEvent* event)
 
 void TrayPopover::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && !windowFlags().testFlag(Qt::Popup)) {
+    if (event->key() == Qt::Key_Escape && isManaged()) {
         close();
         return;
     }

@@ -534,12 +534,13 @@ std::optional<QRect> GnomeRig::trayItemGeometry(int pid)
 
 std::vector<DesktopWindow> GnomeRig::windows()
 {
-    // What the shell lists for the user: the windows Alt+Tab, the overview and the top bar's
-    // application follow (override-redirect and skip-taskbar windows are not among them).
+    // What the shell lists for the user: Alt+Tab, the overview and the top bar's application leave
+    // out skip-taskbar windows (the utility, menu and other transient types are skip-taskbar too).
+    // NORMAL_ALL is no such list: it holds skip-taskbar windows as well.
     const auto list = eval(
         "global.get_window_actors().map(a => { const w = a.meta_window; const r = w.get_frame_rect(); "
         "return {title: w.get_title() || '', pid: w.get_pid(), rect: [r.x, r.y, r.width, r.height], "
-        "listed: global.display.get_tab_list(Meta.TabList.NORMAL_ALL, null).includes(w)}; })");
+        "listed: !w.skip_taskbar && global.display.get_tab_list(Meta.TabList.NORMAL_ALL, null).includes(w)}; })");
     std::vector<DesktopWindow> windows;
     if (!list)
         return windows;

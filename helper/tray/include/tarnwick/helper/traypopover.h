@@ -55,6 +55,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    /// A managed window (on XWayland) rather than a popup: it closes on Escape and on losing the
+    /// focus itself. (Qt::Tool includes Qt::Popup's bits, so this asks the window type.)
+    bool isManaged() const { return windowType() != Qt::Popup; }
     TrayPopoverView* m_view = nullptr;
     /// Where it was opened from, to stay anchored there as its content grows or shrinks.
     std::optional<QPoint> m_anchor;
