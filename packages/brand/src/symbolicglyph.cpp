@@ -98,22 +98,33 @@ std::vector<Part> calendarParts(double outline)
     return parts;
 }
 
-std::vector<QPainterPath> filledParts(BrandMarkKind kind)
+// Panels draw the symbolic icon at 16 pixels, where the artwork's strokes (1.5 and 2 units of a
+// 36-unit box) come out under a pixel wide and blur to a faint grey: the icon's strokes are that much
+// heavier than the artwork's.
+constexpr double kPanelWidening = 1.5;
+
+// The artwork's parts as fills, every stroke `widening` units wider (filled parts grow by half of it
+// on each side).
+std::vector<QPainterPath> filledParts(BrandMarkKind kind, double widening)
 {
     const ArtworkDefinition& def = markartwork::definition(kind);
     const std::vector<Part> parts =
         kind == BrandMarkKind::tarnwick ? envelopeParts(def.strokeWidth) : calendarParts(def.strokeWidth);
     std::vector<QPainterPath> filled;
-    for (const Part& part : parts) {
-        if (part.strokeWidth <= 0) {
-            filled.push_back(part.path);
-            continue;
-        }
+    const auto stroked = [](const QPainterPath& path, double width) {
         QPainterPathStroker stroker;
-        stroker.setWidth(part.strokeWidth);
+        stroker.setWidth(width);
         stroker.setCapStyle(Qt::RoundCap);
         stroker.setJoinStyle(Qt::RoundJoin);
-        filled.push_back(stroker.createStroke(part.path));
+        return stroker.createStroke(path);
+    };
+    for (const Part& part : parts) {
+        if (part.strokeWidth > 0)
+            filled.push_back(stroked(part.path, part.strokeWidth + widening));
+        else if (widening > 0)
+            filled.push_back(part.path.united(stroked(part.path, widening)));
+        else
+            filled.push_back(part.path);
     }
     return filled;
 }
@@ -164,7 +175,7 @@ QPainterPath shape(BrandMarkKind kind)
 {
     QPainterPath all;
     all.setFillRule(Qt::WindingFill);
-    for (const QPainterPath& part : filledParts(kind))
+    for (const QPainterPath& part : filledParts(kind, 0))
         all.addPath(part);
     return all;
 }
@@ -177,7 +188,7 @@ std::string svg(BrandMarkKind kind)
                       "\">";
     // Each part is its own path: the stroker's outlines overlap themselves, which the non-zero rule
     // fills whole.
-    for (const QPainterPath& part : filledParts(kind))
+    for (const QPainterPath& part : filledParts(kind, kPanelWidening))
         out += "<path fill=\"#bebebe\" fill-rule=\"nonzero\" d=\"" + pathData(part) + "\"/>";
     out += "</svg>";
     return out;

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <cmath>
 #include <set>
 #include <gtest/gtest.h>
 
@@ -27,17 +28,33 @@ QImage render(const std::string& svg, QSize size)
     return image;
 }
 
-// How much two alpha masks agree: shared covered pixels over pixels covered by either.
-double overlap(const QImage& a, const QImage& b)
+int covered(const QImage& image, int leastAlpha = 128)
 {
-    int both = 0, either = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const bool inA = qAlpha(a.pixel(x, y)) > 128, inB = qAlpha(b.pixel(x, y)) > 128;
-            both += inA && inB;
-            either += inA || inB;
-        }
-    return either ? double(both) / either : 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > leastAlpha;
+    return count;
+}
+
+// The share of `inner`'s covered pixels that `outer` covers too.
+double containment(const QImage& outer, const QImage& inner)
+{
+    int both = 0, all = 0;
+    for (int y = 0; y < inner.height(); ++y)
+        for (int x = 0; x < inner.width(); ++x)
+            if (qAlpha(inner.pixel(x, y)) > 128) {
+                ++all;
+                both += qAlpha(outer.pixel(x, y)) > 128;
+            }
+    return all ? double(both) / all : 0;
+}
+
+// The share of the covered pixels that are nearly opaque: low for strokes thinner than a pixel.
+double solidity(const QImage& image)
+{
+    const int any = covered(image, 0);
+    return any ? double(covered(image, 191)) / any : 0;
 }
 
 } // namespace
@@ -50,9 +67,14 @@ TEST(SymbolicGlyph, MatchesTheArtworkInOneRecolourableColour)
         const std::string symbolic = symbolicglyph::svg(kind);
         EXPECT_EQ(symbolic.find("stroke"), std::string::npos) << "strokes are not recoloured by panels";
 
+        // The artwork's shapes, somewhat heavier.
         const QImage drawn = render(symbolic, size);
         const QImage artwork = render(def.svg, size);
-        EXPECT_GT(overlap(drawn, artwork), 0.9) << int(kind);
+        EXPECT_GT(containment(drawn, artwork), 0.98) << int(kind);
+        EXPECT_LT(covered(drawn), 2 * covered(artwork)) << int(kind);
+        // Solid at a panel's 16 pixels, where the artwork's own strokes blur.
+        const QSize panel(16, int(std::lround(16 * def.height / def.width)));
+        EXPECT_GT(solidity(render(symbolic, panel)), 1.4 * solidity(render(def.svg, panel))) << int(kind);
 
         std::set<QRgb> colours;
         for (int y = 0; y < drawn.height(); ++y)
@@ -67,7 +89,7 @@ TEST(SymbolicGlyph, MatchesTheArtworkInOneRecolourableColour)
         for (std::size_t at; (at = recoloured.find("#bebebe")) != std::string::npos;)
             recoloured.replace(at, 7, "#ffffff");
         const QImage white = render(recoloured, size);
-        EXPECT_GT(overlap(white, artwork), 0.9);
+        EXPECT_EQ(covered(white), covered(drawn));
         for (int y = 0; y < white.height(); ++y)
             for (int x = 0; x < white.width(); ++x)
                 if (qAlpha(white.pixel(x, y)) == 255) {

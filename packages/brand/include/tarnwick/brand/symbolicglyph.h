@@ -16,7 +16,8 @@ inline constexpr const char* kIconName = "com.fenmoorlab.tarnwick.tray-symbolic"
 
 /// The glyph's shapes in the artwork's units, to be filled with the winding rule.
 QPainterPath shape(BrandMarkKind kind);
-/// The symbolic SVG of the glyph: the artwork's view box, each shape one filled path.
+/// The symbolic SVG of the glyph: the artwork's view box, each shape one filled path, its strokes
+/// heavier than the artwork's so that they stay solid at a panel's 16 pixels.
 std::string svg(BrandMarkKind kind);
 
 } // namespace tarnwick::symbolicglyph
