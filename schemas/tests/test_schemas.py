@@ -70,7 +70,7 @@ class SchemasAreValid(unittest.TestCase):
                     yield from walk(sub, f"{path}/{i}")
         # settings.changed's oneOf branches pin key/value pairs; they are described by the settings themselves.
         missing = [p for name in SCHEMAS.glob("*.schema.json") for p in walk(load(name.name), name.name)
-                   if "settings.changed/oneOf" not in p and "defaultBrowser" not in p]
+                   if "settings.changed/oneOf" not in p]
         self.assertEqual(missing, [])
 
 
@@ -305,6 +305,8 @@ class RealHelperSession(SchemaTestCase):
                                         stderr=subprocess.PIPE, env=env)
         self.buffer = b""
         self.lines = []
+        self.log = b""
+        self.open_streams = [self.process.stdout, self.process.stderr]
 
     def tearDown(self):
         if self.process.poll() is None:
@@ -326,12 +328,17 @@ class RealHelperSession(SchemaTestCase):
         while not done():
             left = deadline - time.monotonic()
             if left <= 0:
-                self.fail("helper did not answer in time; lines so far:\n" + "\n".join(map(json.dumps, self.lines)))
-            ready, _, _ = select.select([self.process.stdout, self.process.stderr], [], [], left)
+                self.fail("helper did not answer in time; lines so far:\n" + "\n".join(map(json.dumps, self.lines)) +
+                          "\nlog:\n" + self.log.decode(errors="replace")[-3000:])
+            ready, _, _ = select.select(self.open_streams, [], [], left)
             for stream in ready:
                 chunk = os.read(stream.fileno(), 65536)
                 if stream is self.process.stderr:
-                    continue  # the log; drained so it never blocks the helper
+                    # The log: drained so it never blocks the helper, kept for a failure's message.
+                    self.log += chunk
+                    if not chunk:
+                        self.open_streams.remove(stream)
+                    continue
                 if not chunk:
                     return
                 self.buffer += chunk
