@@ -407,5 +407,37 @@ class RealHelperSession(SchemaTestCase):
         self.assertEqual(self.filter_file.read_text(encoding="utf-8"), self.filter_text)
 
 
+class FocusFilterTool(SchemaTestCase):
+    """The real tarnwick-focus-filter reads an accounts.json that validates and writes a focus-filter.json
+    that validates."""
+
+    def test_reads_accounts_json_and_writes_focus_filter_json(self):
+        tool = os.environ.get("TARNWICK_FOCUS_FILTER")
+        if not tool:
+            self.fail("TARNWICK_FOCUS_FILTER names no tarnwick-focus-filter program")
+        with tempfile.TemporaryDirectory(prefix="schemas-focus-") as home:
+            data = pathlib.Path(home) / "data"
+            container = data / "group-containers" / GROUP
+            container.mkdir(parents=True, mode=0o700)
+            for p in (data, data / "group-containers"):
+                p.chmod(0o700)
+            accounts = [{"id": "acc-work", "name": "Work", "color": "#2563eb"},
+                        {"id": "acc-home", "name": "Home", "color": "#16A34A", "email": "ada@home.example"},
+                        {"id": "acc-club", "name": "Club"}]
+            self.assertValid(validator("accounts.schema.json"), accounts)
+            (container / "accounts.json").write_text(json.dumps(accounts), encoding="utf-8")
+            env = dict(os.environ, XDG_DATA_HOME=str(data), QT_QPA_PLATFORM="offscreen")
+
+            listed = subprocess.run([tool, "accounts"], env=env, capture_output=True, timeout=60, check=True)
+            self.assertEqual([a["id"] for a in json.loads(listed.stdout)], ["acc-work", "acc-home", "acc-club"])
+
+            subprocess.run([tool, "apply", "--disable-excluded", "acc-home", "acc-work"], env=env,
+                           capture_output=True, timeout=60, check=True)
+            written = json.loads((container / "focus-filter.json").read_text(encoding="utf-8"))
+            self.assertValid(validator("focus-filter.schema.json"), written)
+            self.assertEqual(written["activeAccountIds"], ["acc-home", "acc-work"])
+            self.assertTrue(written["disableExcludedAccounts"])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
