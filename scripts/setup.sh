@@ -56,6 +56,8 @@ packages=(
   i3-wm tint2
   # what a screen reader reads: the accessibility bus and registry, and libatspi for the tests' walker
   at-spi2-core gir1.2-atspi-2.0 python3-gi
+  # the JSON Schemas of the main application's formats are checked with Debian's jsonschema
+  python3-jsonschema
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
