@@ -20,17 +20,37 @@ PrivateBus::PrivateBus(const std::string& alsoUser)
                                      std::filesystem::perm_options::add);
         allowUser = "<allow user=\"" + alsoUser + "\"/>";
     }
-    m_dir.write("bus.conf", "<busconfig><type>session</type><listen>unix:tmpdir=" + m_dir.path().string() +
-                                "</listen><auth>EXTERNAL</auth><policy context=\"default\">" + allowUser +
-                                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                "<allow own=\"*\"/></policy></busconfig>");
+    m_policy = "<auth>EXTERNAL</auth><policy context=\"default\">" + allowUser +
+               "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+               "<allow own=\"*\"/></policy>";
+    if (startDaemon("unix:tmpdir=" + m_dir.path().string()))
+        m_address = m_address.substr(0, m_address.find(",guid="));
+}
+
+bool PrivateBus::startDaemon(const std::string& listen)
+{
+    m_dir.write("bus.conf", "<busconfig><type>session</type><listen>" + listen + "</listen>" + m_policy + "</busconfig>");
     m_daemon = std::make_unique<Subprocess>(
         programOnPath("dbus-daemon"),
         std::vector<std::string>{"--config-file=" + (m_dir / "bus.conf").string(), "--nofork", "--print-address"});
-    if (auto address = m_daemon->readLine())
+    if (auto address = m_daemon->readLine()) {
         m_address = *address;
-    else
-        m_failure = "dbus-daemon did not report its address: " + m_daemon->stderrText();
+        return true;
+    }
+    m_failure = "dbus-daemon did not report its address: " + m_daemon->stderrText();
+    return false;
+}
+
+bool PrivateBus::restart()
+{
+    if (m_address.empty())
+        return false;
+    m_daemon.reset();
+    const std::string address = m_address;
+    if (!startDaemon(address))
+        return false;
+    m_address = address;
+    return true;
 }
 
 Subprocess::Options PrivateBus::options(Subprocess::Options base) const

@@ -31,6 +31,8 @@ ProviderContext providerContext(WidgetLog& log, std::optional<std::string> snaps
         context.load = [&log, file = *snapshotFile] { return WidgetCache::loadFile(file, log); };
     else
         context.load = [&log] { return WidgetCache::load(SystemPaths::current(), log); };
+    if (!snapshotFile)
+        context.fingerprint = [] { return WidgetCache::fingerprint(SystemPaths::current()); };
     context.log = &log;
     return context;
 }
@@ -68,7 +70,7 @@ int runWindow(int argc, char** argv, WidgetLog& log)
     GioLinkOpener opener(log);
     WidgetHostWindow window(providerContext(log), opener);
     ReloadListener reload;
-    QObject::connect(&reload, &ReloadListener::reloadRequested, &window, &WidgetHostWindow::reloadAllTimelines);
+    QObject::connect(&reload, &ReloadListener::reloadRequested, &window, &WidgetHostWindow::reloadIfChanged);
     if (!reload.isListening())
         log.warn("No session bus; widgets refresh on their schedule only");
     window.show();

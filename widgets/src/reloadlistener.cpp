@@ -1,5 +1,6 @@
 #include "tarnwick/widgets/reloadlistener.h"
 
+#include "tarnwick/platform/burstcoalescer.h"
 #include "tarnwick_widgets_interface.h"
 
 namespace tarnwick {
@@ -13,8 +14,10 @@ ReloadListener::ReloadListener(const QDBusConnection& connection, QObject* paren
     // An empty service name matches the broadcast from every sender.
     m_proxy = new ComFenmoorlabTarnwickWidgetsInterface(QString(), QString::fromLatin1(reloadsignal::kPath),
                                                         connection, this);
-    connect(m_proxy, &ComFenmoorlabTarnwickWidgetsInterface::reloadAllTimelines, this,
-            &ReloadListener::reloadRequested);
+    // Any program may broadcast it as often as it likes: a burst asks for one reload.
+    auto* burst = new BurstCoalescer(this);
+    connect(m_proxy, &ComFenmoorlabTarnwickWidgetsInterface::reloadAllTimelines, burst, &BurstCoalescer::poke);
+    connect(burst, &BurstCoalescer::settled, this, &ReloadListener::reloadRequested);
     m_listening = true;
 }
 

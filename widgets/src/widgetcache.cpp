@@ -1,5 +1,7 @@
 #include "tarnwick/widgets/widgetcache.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -343,6 +345,20 @@ WidgetCache WidgetCache::load(const SystemPaths& paths, WidgetLog& log)
         return empty();
     }
     return loadFile(*container / std::string(kFileName), log);
+}
+
+std::string WidgetCache::fingerprint(const SystemPaths& paths)
+{
+    const auto groupId = paths.appGroupIdentifier();
+    if (!groupId || groupId->empty())
+        return "no container";
+    const auto container = paths.groupContainer(*groupId);
+    struct stat st {};
+    if (!container || ::stat((*container / std::string(kFileName)).c_str(), &st) != 0)
+        return "no file";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+           std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
+           std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
 }
 
 WidgetCache WidgetCache::loadFile(const std::filesystem::path& file, WidgetLog& log)

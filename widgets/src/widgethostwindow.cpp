@@ -12,6 +12,7 @@ namespace tarnwick {
 WidgetHostWindow::WidgetHostWindow(ProviderContext context, LinkOpener& opener,
                                    std::function<WidgetEnvironment()> environment, QWidget* parent)
     : QWidget(parent)
+    , m_fingerprint(context.fingerprint)
 {
     setWindowTitle(QStringLiteral("Tarnwick Widgets"));
     auto* grid = new QGridLayout(this);
@@ -32,8 +33,17 @@ WidgetHostWindow::WidgetHostWindow(ProviderContext context, LinkOpener& opener,
 
 void WidgetHostWindow::reloadAllTimelines()
 {
+    if (m_fingerprint)
+        m_shown = m_fingerprint();
     for (WidgetSlot* s : m_slots)
         s->reloadTimeline();
+}
+
+void WidgetHostWindow::reloadIfChanged()
+{
+    if (m_fingerprint && m_fingerprint() == m_shown)
+        return;
+    reloadAllTimelines();
 }
 
 void WidgetHostWindow::paintEvent(QPaintEvent*)

@@ -196,3 +196,25 @@ TEST(WidgetHostWindow, ReviewImageOfTheWindow)
     ASSERT_TRUE(QDir().mkpath(QStringLiteral(TARNWICK_REVIEW_DIR)));
     EXPECT_TRUE(image.save(QStringLiteral(TARNWICK_REVIEW_DIR "/widgets-window.png")));
 }
+
+// Any program can broadcast the reload as often as it likes: the window reloads (and logs) only
+// when the snapshot changed since its last reload.
+TEST(WidgetHostWindow, ARequestedReloadWithTheSameSnapshotCostsNothing)
+{
+    Harness h;
+    std::string version = "v1";
+    ProviderContext context = h.context();
+    context.fingerprint = [&version] { return version; };
+    WidgetHostWindow window(context, h.opener, h.environment());
+    ASSERT_EQ(h.loads, 4);
+    const auto lines = h.log.lines.size();
+    for (int i = 0; i < 100; ++i)
+        window.reloadIfChanged();
+    EXPECT_EQ(h.loads, 4);
+    EXPECT_EQ(h.log.lines.size(), lines);
+
+    version = "v2";
+    window.reloadIfChanged();
+    window.reloadIfChanged();
+    EXPECT_EQ(h.loads, 8) << "one reload of the four widgets for the new snapshot";
+}

@@ -5,6 +5,7 @@
 #include "tarnwick/helper/notificationcontroller.h"
 #include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/helper/settingswindow.h"
+#include "tarnwick/rpc/asciicase.h"
 #include "tarnwick/rpc/helperlog.h"
 #include "tarnwick/rpc/params.h"
 
@@ -76,6 +77,21 @@ void Dispatcher::respondOk(const RPCRequest& request)
         m_transport->sendResponse(*request.id, Value("ok"), std::nullopt);
 }
 
+namespace {
+
+// The pane is the main application's text: only the pane names themselves are quoted.
+std::string paneForLog(const std::optional<std::string>& pane)
+{
+    if (!pane)
+        return "default";
+    for (std::string_view known : {"general", "accounts", "appearance", "notifications", "advanced"})
+        if (ascii::equalsIgnoringCase(*pane, known))
+            return *pane;
+    return "unknown";
+}
+
+} // namespace
+
 void Dispatcher::settingsShow(const Object* params)
 {
     SettingsModel& settings = m_components.settings;
@@ -96,7 +112,7 @@ void Dispatcher::settingsShow(const Object* params)
         if (const std::string* version = params::string(*params, "appVersion"))
             settings.setAppVersion(*version);
     }
-    HelperLog::info("Settings", "Showing settings window, pane=" + pane.value_or("default"));
+    HelperLog::info("Settings", "Showing settings window, pane=" + paneForLog(pane));
     m_components.showSettingsWindow(m_transport, pane);
 }
 

@@ -2,10 +2,12 @@
 
 #include <QDBusConnection>
 #include <algorithm>
+#include <memory>
 
 #include "tarnwick/helper/donotdisturbsource.h"
 #include "tarnwick/helper/gsettingsdonotdisturb.h"
 #include "tarnwick/helper/notificationserverdonotdisturb.h"
+#include "tarnwick/platform/sessionbus.h"
 
 namespace tarnwick {
 
@@ -18,12 +20,30 @@ DoNotDisturbWatcher* DoNotDisturbWatcher::forDesktop(QObject* parent)
 {
     auto* watcher = new DoNotDisturbWatcher(parent);
     watcher->addSource(new GSettingsDoNotDisturb);
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        watcher->addSource(NotificationServerDoNotDisturb::inhibited(bus));
-        watcher->addSource(NotificationServerDoNotDisturb::dunstPaused(bus));
-    }
+    // The notification servers' sources live on the bus connection: a new connection gets new ones.
+    auto busSources = std::make_shared<std::vector<DoNotDisturbSource*>>();
+    auto watchBus = [watcher, busSources](const QDBusConnection& bus) {
+        for (DoNotDisturbSource* old : *busSources)
+            watcher->removeSource(old);
+        busSources->clear();
+        if (!bus.isConnected())
+            return;
+        for (auto* source : {NotificationServerDoNotDisturb::inhibited(bus), NotificationServerDoNotDisturb::dunstPaused(bus)}) {
+            busSources->push_back(source);
+            watcher->addSource(source);
+        }
+    };
+    SessionBus& session = SessionBus::shared();
+    watchBus(session.connection());
+    connect(&session, &SessionBus::reconnected, watcher, watchBus);
     return watcher;
+}
+
+void DoNotDisturbWatcher::removeSource(DoNotDisturbSource* source)
+{
+    std::erase(m_sources, source);
+    delete source;
+    update();
 }
 
 void DoNotDisturbWatcher::addSource(DoNotDisturbSource* source)

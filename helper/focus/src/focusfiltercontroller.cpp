@@ -47,7 +47,7 @@ void FocusFilterController::setup(std::shared_ptr<StdioTransport> transport)
                              [this, weak = std::weak_ptr<FocusFilterController*>(m_self)] {
                                  m_ports.mainQueue.post([weak] {
                                      if (auto self = weak.lock())
-                                         (*self)->loadPersistedFocusFilter();
+                                         (*self)->reloadAnnounced();
                                  });
                              });
         } else {
@@ -67,19 +67,31 @@ bool FocusFilterController::isObserving() const
     return m_observer && m_observer->isListening();
 }
 
+void FocusFilterController::reloadAnnounced()
+{
+    // Any program on the bus can announce a change, as often as it likes: an announcement that
+    // changes nothing is neither logged nor reported.
+    m_onlyChanges = true;
+    loadPersistedFocusFilter();
+    m_onlyChanges = false;
+}
+
 void FocusFilterController::loadPersistedFocusFilter()
 {
     const SystemPaths& paths = m_ports.paths ? *m_ports.paths : SystemPaths::current();
     const auto location = FocusFilterFile::location(paths);
     FocusFilterState state;
     bool loaded = false;
+    bool unreadable = false;
     if (location) {
         auto result = FocusFilterFile::read(*location);
         switch (result.status) {
         case FocusFilterFile::ReadStatus::Missing:
             break;
         case FocusFilterFile::ReadStatus::Unreadable:
-            HelperLog::error(kCategory, "focus-filter.json could not be read; clearing the filter");
+            if (!(m_onlyChanges && m_fileUnreadable))
+                HelperLog::error(kCategory, "focus-filter.json could not be read; clearing the filter");
+            unreadable = true;
             break;
         case FocusFilterFile::ReadStatus::Loaded:
             state = std::move(result.state);
@@ -87,13 +99,16 @@ void FocusFilterController::loadPersistedFocusFilter()
             break;
         }
     }
-    applyFileState(std::move(state.activeAccountIds), state.disableExcludedAccounts);
-    if (!loaded)
-        return;
-
+    m_fileUnreadable = unreadable;
     std::set<std::string> ids;
     for (const TrayAccount& account : m_tray.accounts())
         ids.insert(account.id);
+    // Removed accounts are dropped before comparing, so an unchanged file compares equal after a prune.
+    if (m_onlyChanges && !ids.empty())
+        std::erase_if(state.activeAccountIds, [&ids](const std::string& id) { return !ids.contains(id); });
+    applyFileState(std::move(state.activeAccountIds), state.disableExcludedAccounts);
+    if (!loaded)
+        return;
     prune(ids);
 }
 
@@ -117,6 +132,8 @@ void FocusFilterController::applyFileState(std::vector<std::string> ids, bool bl
 
 void FocusFilterController::applyFilter(std::vector<std::string> activeAccountIds, bool disableExcludedAccounts)
 {
+    if (m_onlyChanges && activeAccountIds == m_activeAccountIds && disableExcludedAccounts == m_disableExcludedAccounts)
+        return;
     m_activeAccountIds = std::move(activeAccountIds);
     m_disableExcludedAccounts = disableExcludedAccounts;
     m_isFilterActive = !m_activeAccountIds.empty();

@@ -5,6 +5,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <utility>
 
 #include "dbuspropertiesproxy.h"
 
@@ -56,12 +57,21 @@ NotificationServerDoNotDisturb::~NotificationServerDoNotDisturb() = default;
 
 void NotificationServerDoNotDisturb::fetch()
 {
+    // Invalidations can come in a flood: while a read is on its way, one more after it will do.
+    if (m_fetching) {
+        m_fetchAgain = true;
+        return;
+    }
+    m_fetching = true;
     auto* call = new QDBusPendingCallWatcher(m_properties->Get(m_interface, m_property), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         finished->deleteLater();
+        m_fetching = false;
         const QDBusPendingReply<QDBusVariant> reply = *finished;
         // No server, or one without this property (most servers have neither): off.
         set(!reply.isError() && reply.value().variant().toBool());
+        if (std::exchange(m_fetchAgain, false))
+            fetch();
     });
 }
 

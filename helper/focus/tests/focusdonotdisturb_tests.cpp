@@ -3,7 +3,12 @@
 // backend held in memory.
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QTest>
+#include <atomic>
 #include <gio/gio.h>
 
 #include "fakedefaulthandler.h"
@@ -13,10 +18,13 @@
 #include "tarnwick/helper/donotdisturbwatcher.h"
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/helper/gsettingsdonotdisturb.h"
+#include "tarnwick/helper/notificationserverdonotdisturb.h"
 #include "tarnwick/helper/settingsmodel.h"
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/platform/fakesystempaths.h"
 #include "tarnwick/platform/focusfilterchangeobserver.h"
+#include "tarnwick/testing/eventwait.h"
+#include "tarnwick/testing/privatebus.h"
 #include "tarnwick/testing/tempdir.h"
 
 using namespace tarnwick;
@@ -187,4 +195,64 @@ TEST(GSettingsDoNotDisturb, FollowsShowBannersInARealBackend)
     EXPECT_EQ(changes, 1);
     EXPECT_FALSE(source.active());
     g_object_unref(desktop);
+}
+
+namespace {
+
+// A notification server with Do Not Disturb on: counts the reads of its "Inhibited" property.
+class InhibitedServer final : public QDBusVirtualObject {
+public:
+    std::atomic<int> reads{0};
+    std::atomic<bool> inhibited{true};
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.interface() != QLatin1String("org.freedesktop.DBus.Properties") || message.member() != QLatin1String("Get"))
+            return false;
+        ++reads;
+        return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(inhibited.load()))));
+    }
+};
+
+} // namespace
+
+// Any program owning the server's name can invalidate the property as often as it likes: while a
+// read is on its way, a flood of invalidations asks for one more read, not one each.
+TEST(NotificationServerDoNotDisturb, AFloodOfInvalidationsCostsOneMoreRead)
+{
+    tarnwick::testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << bus.failure();
+    const QString address = QString::fromStdString(bus.address());
+    InhibitedServer object;
+    {
+        QDBusConnection server = QDBusConnection::connectToBus(address, QStringLiteral("dnd-flood-server"));
+        ASSERT_TRUE(server.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &object));
+        ASSERT_TRUE(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("dnd-flood-client"));
+        std::unique_ptr<NotificationServerDoNotDisturb> source(NotificationServerDoNotDisturb::inhibited(client));
+        ASSERT_TRUE(tarnwick::testing::waitUntil([&] { return source->active(); }));
+        ASSERT_EQ(object.reads.load(), 1);
+
+        object.inhibited = false;
+        QDBusMessage invalidated = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                              QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                              QStringLiteral("PropertiesChanged"));
+        invalidated << QStringLiteral("org.freedesktop.Notifications") << QVariantMap()
+                    << QStringList{QStringLiteral("Inhibited")};
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_TRUE(server.send(invalidated));
+        // The server answers reads only after all its signals went out: the first read's answer finds
+        // the rest of the flood handled, and asks once more.
+        ASSERT_TRUE(tarnwick::testing::waitUntil([&] { return !source->active() && object.reads.load() >= 3; }));
+        // One call round trip more, so a read still on its way would have arrived.
+        QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                                           QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+        client.call(ping);
+        server.call(ping);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(object.reads.load(), 3) << "the start-up read, the one the flood began, the one it left pending";
+        server.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("dnd-flood-client"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("dnd-flood-server"));
 }

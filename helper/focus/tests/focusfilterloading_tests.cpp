@@ -157,3 +157,40 @@ TEST_F(FocusFilterLoadingTest, SetupTwiceObservesOnceButLoadsAndReportsAgain)
     EXPECT_EQ(observersMade, 1) << "set up twice, observed once";
     EXPECT_EQ(io.take().size(), 1u) << "but loaded and reported again";
 }
+
+// Any program on the bus can announce a change as often as it likes: only a real change is applied,
+// logged and reported; an unreadable file is logged once in a row.
+TEST_F(FocusFilterLoadingTest, AnnouncementsReportOnlyChanges)
+{
+    paths.containerRoot.reset();
+    dir.write(kLegacy, R"({"activeAccountIds":["a","b"]})");
+    focus.setup(io.transport);
+    io.take();
+    log.clear();
+    for (int i = 0; i < 1000; ++i)
+        focus.reloadAnnounced();
+    EXPECT_TRUE(io.take().empty());
+    EXPECT_TRUE(log.records().empty());
+
+    // Pruned to the tray's accounts before comparing: a file naming a removed account is no change
+    // once the prune is done.
+    tray.update(Object{{"accounts", Array{Value(Object{{"id", Value("a")}})}}});
+    focus.prune({"a"});
+    io.take();
+    log.clear();
+    focus.reloadAnnounced();
+    EXPECT_TRUE(io.take().empty());
+
+    dir.write(kLegacy, R"({"activeAccountIds":["a"],"disableExcludedAccounts":true})");
+    focus.reloadAnnounced();
+    focus.reloadAnnounced();
+    EXPECT_EQ(io.take(), std::vector<std::string>{changed(R"("a")", true)});
+
+    dir.write(kLegacy, "{not json");
+    log.clear();
+    focus.reloadAnnounced();
+    focus.reloadAnnounced();
+    EXPECT_EQ(io.take(), std::vector<std::string>{changed("", false)});
+    EXPECT_EQ(log.records(), (std::vector<std::string>{"E|Focus|focus-filter.json could not be read; clearing the filter",
+                                                       "I|Focus|No filter; everything stays on"}));
+}

@@ -154,10 +154,11 @@ TEST_F(HelperStateProcessTest, TrayUpdatePrunesTheFilterAndReportsIt)
     EXPECT_EQ(helper->readLine(), changed(R"("a")", false));
     EXPECT_EQ(helper->readLine(), R"({"id":2,"result":"ok"})");
 
-    writeState(legacyFile(), {"a", "b"}, false);
+    // An announced file is pruned to the tray's accounts before it is applied: one event, for what
+    // is left of it (an unchanged file would give none).
+    writeState(legacyFile(), {"b", "c"}, false);
     announce();
-    EXPECT_EQ(helper->readLine(), changed(R"("a","b")", false)) << "applied as read...";
-    EXPECT_EQ(helper->readLine(), changed(R"("a")", false)) << "...then pruned to the tray's accounts";
+    EXPECT_EQ(helper->readLine(), changed(R"("c")", false));
     helper->closeStdin();
     EXPECT_EQ(helper->wait(), 0);
     EXPECT_NE(helper->stderrText().find("I|Focus|Dropped filter entries for 1 removed account(s)\n"), std::string::npos);

@@ -9,6 +9,7 @@
 #include "tarnwick/helper/focusfiltercontroller.h"
 #include "tarnwick/mail/mailcategory.h"
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/rpc/logredaction.h"
 #include "tarnwick/rpc/params.h"
 
 namespace tarnwick {
@@ -99,7 +100,7 @@ void NotificationController::dispatch(std::shared_ptr<StdioTransport> transport,
     const FocusFilterController& filter = focus();
     const auto& active = filter.activeAccountIds();
     if (filter.isFilterActive() && !active.empty() && std::find(active.begin(), active.end(), *accountId) == active.end()) {
-        HelperLog::info("Focus", std::to_string(messages->size()) + " banner(s) suppressed; " + *accountId +
+        HelperLog::info("Focus", std::to_string(messages->size()) + " banner(s) suppressed; " + boundForLog(*accountId, 128) +
                                      " is muted by a Focus");
         return;
     }
@@ -175,7 +176,6 @@ void NotificationController::makeOrdinary(const Breakthrough& banner)
     NotificationContent content = banner.content;
     content.breaksThroughDoNotDisturb = false;
     content.sound = false;  // it rang when it came
-    // A file of its own: the center removes the replaced banner's file once the server answers.
     if (auto attachment = CategoryAttachment::make(banner.category))
         content.attachments.push_back(std::move(*attachment));
     center().replaceDelivered(NotificationRequest{banner.identifier, std::move(content)},
@@ -207,8 +207,9 @@ void NotificationController::didReceive(const NotificationResponse& response, st
     // The helper's own notices (no tray on this desktop) share the notification service; a click on
     // one is no click on a mail and must not reach the main application as one.
     if (!stringAt(response.content.userInfo, "accountId")) {
-        HelperLog::info("Notifications", "Response received: action=" + response.actionIdentifier + " id=" +
-                                             stringOrEmpty(response.content.userInfo, "key") + "; not a mail banner");
+        HelperLog::info("Notifications", "Response received: action=" + boundForLog(response.actionIdentifier, 64) +
+                                             " id=" + boundForLog(stringOrEmpty(response.content.userInfo, "key"), 128) +
+                                             "; not a mail banner");
         if (completion)
             completion();
         return;

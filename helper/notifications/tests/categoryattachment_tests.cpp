@@ -1,5 +1,5 @@
-// Category pictures: one rendering per category, a fresh file per banner, and failures that leave
-// nothing behind.
+// Category pictures: one rendering and one file per category, in a directory of the user's alone,
+// and failures that leave nothing behind.
 
 #include <gtest/gtest.h>
 
@@ -86,17 +86,25 @@ TEST(CategoryAttachment, EveryCategoryIsAWhiteSymbolOnARoundBadgeOfItsColour)
     EXPECT_EQ(colours.size(), mailcategory::allCases.size()) << "every category its own colour";
 }
 
-TEST(CategoryAttachment, TwoBannersGetTwoFilesWithTheSameCachedPicture)
+TEST(CategoryAttachment, BannersOfACategoryShareOneFileWrittenOnce)
 {
     InstalledProcess process;
     const auto first = CategoryAttachment::make(MailCategory::social);
-    const auto second = CategoryAttachment::make(MailCategory::social);
-    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(first);
     EXPECT_EQ(first->identifier, "category.social");
     EXPECT_EQ(first->mimeType, "image/png");
-    // Where the files lie and how they are named, for every category: notificationdispatch_bus_tests.
-    EXPECT_NE(first->file, second->file);
-    EXPECT_EQ(tarnwick::testing::readFile(first->file), tarnwick::testing::readFile(second->file));
+    EXPECT_TRUE(first->shared) << "the notification center must not remove it with the banner";
+    EXPECT_TRUE(isAttachmentName(first->file, "social")) << first->file;
+    const auto written = std::filesystem::last_write_time(first->file);
+
+    const auto second = CategoryAttachment::make(MailCategory::social);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->file, first->file);
+    EXPECT_EQ(std::filesystem::last_write_time(second->file), written) << "not written again";
+    const auto other = CategoryAttachment::make(MailCategory::forums);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->file.parent_path(), first->file.parent_path());
+    EXPECT_EQ(process.files(), (std::vector<std::string>{"forums.png", "social.png"}));
 
     // The cache hands out the one rendering it kept: the same bytes, not a copy drawn again.
     const auto a = CategoryAttachment::png(MailCategory::social);
@@ -104,17 +112,39 @@ TEST(CategoryAttachment, TwoBannersGetTwoFilesWithTheSameCachedPicture)
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->constData(), b->constData());
     EXPECT_EQ(QByteArray::fromStdString(tarnwick::testing::readFile(first->file)), *a);
+
+    // A picture someone removed is written again; removeFiles() takes the directory away.
+    std::filesystem::remove(first->file);
+    ASSERT_TRUE(CategoryAttachment::make(MailCategory::social));
+    EXPECT_TRUE(std::filesystem::exists(first->file));
+    CategoryAttachment::removeFiles();
+    EXPECT_TRUE(process.files().empty());
+    EXPECT_FALSE(std::filesystem::exists(first->file.parent_path()));
+}
+
+TEST(CategoryAttachment, WithoutARuntimeDirectoryTheCacheDirectoryServes)
+{
+    InstalledProcess process;
+    FakeSystemPaths paths;
+    paths.cacheDir = process.tempDir() / "home" / ".cache";
+    SystemPaths::setCurrent(&paths);
+    const auto attachment = CategoryAttachment::make(MailCategory::updates);
+    SystemPaths::setCurrent(nullptr);
+    ASSERT_TRUE(attachment);
+    EXPECT_EQ(attachment->file.parent_path().parent_path(), paths.cacheDir) << "made when missing";
+    CategoryAttachment::removeFiles();
 }
 
 TEST(CategoryAttachment, UnwritableDirectoryIsLoggedAndLeavesNothing)
 {
     LogCapture log;
     InstalledProcess process;
+    tarnwick::testing::TempDir dir;
+    dir.write("file", "");
     FakeSystemPaths missing;
-    missing.tempDir = process.tempDir() / "does-not-exist";
+    missing.cacheDir = dir / "file" / "cache";  // under a file: cannot be made
     SystemPaths::setCurrent(&missing);
     EXPECT_FALSE(CategoryAttachment::make(MailCategory::forums));
     SystemPaths::setCurrent(nullptr);
-    EXPECT_EQ(log.records(), std::vector<std::string>{"E|Notifications|Category attachment failed: No such file or directory"});
-    EXPECT_FALSE(std::filesystem::exists(missing.tempDir));
+    EXPECT_EQ(log.records(), std::vector<std::string>{"E|Notifications|Category attachment failed: Not a directory"});
 }

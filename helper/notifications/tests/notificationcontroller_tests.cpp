@@ -367,7 +367,7 @@ TEST_F(BreakthroughTest, WhenDoNotDisturbEndsTheCriticalBannersBecomeOrdinaryInP
                        before.userInfo));
     ASSERT_EQ(after.attachments.size(), 1u);
     ASSERT_EQ(before.attachments.size(), 1u);
-    EXPECT_NE(after.attachments[0].file, before.attachments[0].file) << "a picture file of its own";
+    EXPECT_EQ(after.attachments[0].file, before.attachments[0].file) << "the category's one picture";
     EXPECT_EQ(after.attachments[0].identifier, "category.primary");
     EXPECT_TRUE(std::filesystem::exists(after.attachments[0].file));
     EXPECT_TRUE(controller.breakthroughBanners().empty());

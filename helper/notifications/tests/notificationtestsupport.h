@@ -28,13 +28,14 @@ struct FocusFixture {
     FocusFilterController focus{settings, tray, {queue, &paths, [] { return nullptr; }}};
 };
 
-/// Makes the process look installed and points the temporary directory at a fresh directory, for
-/// as long as it lives.
+/// Makes the process look installed and points the temporary and runtime directories at a fresh
+/// directory, for as long as it lives.
 class InstalledProcess {
 public:
     InstalledProcess()
     {
         m_paths.tempDir = m_tmp.path();
+        m_paths.runtimeDir = m_tmp.path();
         SystemPaths::setCurrent(&m_paths);
         BundleIdentity::fakeCurrent(
             BundleIdentity{"/usr", "/usr/share/applications/com.fenmoorlab.tarnwick.desktop"});
@@ -46,12 +47,13 @@ public:
     }
     const std::filesystem::path& tempDir() const { return m_tmp.path(); }
 
-    /// Files in the temporary directory, by name.
+    /// Files in the temporary directory and below, by name.
     std::vector<std::string> files() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_tmp.path()))
-            names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_tmp.path()))
+            if (entry.is_regular_file())
+                names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -61,11 +63,11 @@ private:
     FakeSystemPaths m_paths;
 };
 
-/// "tarnwick-<category>-<upper-case UUID>.png"
-inline bool isAttachmentName(const std::string& name, const std::string& category)
+/// "<category>.png" in a directory "tarnwick-pictures-<6 characters>" of the user's alone.
+inline bool isAttachmentName(const std::filesystem::path& file, const std::string& category)
 {
-    static const std::string uuid = "[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}";
-    return std::regex_match(name, std::regex("tarnwick-" + category + "-" + uuid + "\\.png"));
+    return file.filename() == category + ".png" &&
+           std::regex_match(file.parent_path().filename().string(), std::regex("tarnwick-pictures-[A-Za-z0-9]{6}"));
 }
 
 } // namespace tarnwick::test

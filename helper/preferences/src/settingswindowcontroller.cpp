@@ -295,12 +295,19 @@ void SettingsWindowController::keepOnScreen()
         m_window->move(m_window->pos() + (topLeft - frame.topLeft()));
 }
 
+namespace {
+constexpr std::string_view kPaneNames[] = {"general", "accounts", "appearance", "notifications", "advanced"};
+} // namespace
+
 void SettingsWindowController::selectPane(const std::string& pane)
 {
-    HelperLog::info("Settings", "Switched settings pane to " + pane);
+    // The pane comes from the main application: only a pane's own name is quoted.
+    const std::string wanted = ascii::toLower(pane);
+    const bool known = std::any_of(std::begin(kPaneNames), std::end(kPaneNames),
+                                   [&](std::string_view name) { return name == wanted; });
+    HelperLog::info("Settings", "Switched settings pane to " + (known ? pane : std::string("an unknown pane")));
     if (!m_spec)
         return;
-    const std::string wanted = ascii::toLower(pane);
     const auto& tabs = m_spec->tabs;
     auto it = std::find_if(tabs.begin(), tabs.end(), [&](const SettingsTab& tab) { return tab.id == wanted; });
     if (it != tabs.end())

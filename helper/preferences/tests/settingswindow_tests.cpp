@@ -173,13 +173,17 @@ TEST_F(SettingsWindowTest, PanesAreSelectedByLowerCasedIdAndUnknownPanesChangeNo
     const struct {
         const char* requested;
         const char* shown;
-    } rows[] = {{"Accounts", "accounts"}, {"billing", "accounts"}, {"ADVANCED", "advanced"}, {"", "advanced"}};
+        const char* logged;  // the main application's text is quoted only when it names a pane
+    } rows[] = {{"Accounts", "accounts", "Accounts"},
+                {"billing", "accounts", "an unknown pane"},
+                {"ADVANCED", "advanced", "ADVANCED"},
+                {"", "advanced", "an unknown pane"}};
     for (const auto& row : rows) {
         log.clear();
         controller.show(SettingsWindow::buildSpec(model, {}), std::string(row.requested));
         EXPECT_EQ(window(), first) << "an open window is reused";
         EXPECT_EQ(controller.currentPane(), row.shown) << row.requested;
-        EXPECT_TRUE(log.contains(std::string("I|Settings|Switched settings pane to ") + row.requested));
+        EXPECT_TRUE(log.contains(std::string("I|Settings|Switched settings pane to ") + row.logged));
     }
     // No pane: the window comes forward on the tab it shows.
     log.clear();

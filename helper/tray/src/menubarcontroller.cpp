@@ -14,6 +14,7 @@
 #include "tarnwick/helper/traymodel.h"
 #include "tarnwick/notifications/notificationcenter.h"
 #include "tarnwick/platform/qtmainqueue.h"
+#include "tarnwick/platform/sessionbus.h"
 #include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick {
@@ -43,13 +44,19 @@ MenuBarController& MenuBarController::shared()
     static StatusItemHost* host = [] () -> StatusItemHost* {
         if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             return new HeadlessStatusItemHost;
-        auto* item = new StatusNotifierItemHost(QDBusConnection::sessionBus());
+        SessionBus& bus = SessionBus::shared();
+        auto* item = new StatusNotifierItemHost(bus.connection());
         // Without any tray the user would never find the item: say how to get one. An XEmbed-only
         // tray (i3bar, tint2) shows it through the fallback.
         auto* notice = new TrayHostMissingNotice(NotificationCenter::current());
-        auto* fallback = new TrayFallback(*item, QDBusConnection::sessionBus(), item);
+        auto* fallback = new TrayFallback(*item, bus.connection(), item);
         QObject::connect(fallback, &TrayFallback::noTray, item, [notice] { notice->trayAbsent(); });
         QObject::connect(fallback, &TrayFallback::trayShown, item, [notice] { notice->trayPresent(); });
+        // A lost bus took the item's name and objects along: publish them on the new connection.
+        QObject::connect(&bus, &SessionBus::reconnected, item, [item, fallback](const QDBusConnection& connection) {
+            fallback->useBus(connection);
+            item->useBus(connection);
+        });
         return item;
     }();
     static MenuBarController* instance =

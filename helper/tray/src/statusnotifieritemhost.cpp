@@ -466,6 +466,24 @@ void StatusNotifierItemHost::remove()
     m_callbacks = {};
 }
 
+void StatusNotifierItemHost::useBus(QDBusConnection bus)
+{
+    // Names, objects and watches went with the old connection; nothing there needs releasing.
+    m_object.reset();
+    m_menu.reset();
+    delete m_watcher;
+    m_watcher = nullptr;
+    delete m_watcherWatch;
+    m_watcherWatch = nullptr;
+    ++m_generation;
+    m_retries = 0;
+    m_published = false;
+    m_registered = false;
+    m_bus = std::move(bus);
+    if (m_attached)
+        attach(m_callbacks);
+}
+
 void StatusNotifierItemHost::setCounts(const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display)
 {
     if (accounts == m_accounts && display == m_display)

@@ -29,21 +29,7 @@ TrayFallback::TrayFallback(StatusNotifierItemHost& host, XEmbedTrayIcon& icon, Q
     , m_icon(icon)
     , m_bus(std::move(bus))
 {
-    const QString service = QString::fromLatin1(StatusNotifierItemHost::kWatcherService);
-    m_watcher = new OrgKdeStatusNotifierWatcherInterface(service, QString::fromLatin1(StatusNotifierItemHost::kWatcherPath),
-                                                         m_bus, this);
-    // A watcher with no host (a tray daemon without its panel) lists the item but nothing draws it;
-    // once a host registers, it does.
-    connect(m_watcher, &OrgKdeStatusNotifierWatcherInterface::StatusNotifierHostRegistered, this, [this] {
-        if (m_registered)
-            checkWatcherHost();
-    });
-    m_watcherGone = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(m_watcherGone, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        m_registered = false;
-        ++m_hostCheck;
-        useXEmbed(true);
-    });
+    watchBus();
 
     connect(&m_host, &StatusNotifierItemHost::registered, this, [this] {
         m_registered = true;
@@ -76,6 +62,36 @@ TrayFallback::TrayFallback(StatusNotifierItemHost& host, XEmbedTrayIcon& icon, Q
 TrayFallback::~TrayFallback()
 {
     m_icon.hide();
+}
+
+void TrayFallback::watchBus()
+{
+    const QString service = QString::fromLatin1(StatusNotifierItemHost::kWatcherService);
+    m_watcher = new OrgKdeStatusNotifierWatcherInterface(service, QString::fromLatin1(StatusNotifierItemHost::kWatcherPath),
+                                                         m_bus, this);
+    // A watcher with no host (a tray daemon without its panel) lists the item but nothing draws it;
+    // once a host registers, it does.
+    connect(m_watcher, &OrgKdeStatusNotifierWatcherInterface::StatusNotifierHostRegistered, this, [this] {
+        if (m_registered)
+            checkWatcherHost();
+    });
+    m_watcherGone = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(m_watcherGone, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        m_registered = false;
+        ++m_hostCheck;
+        useXEmbed(true);
+    });
+}
+
+void TrayFallback::useBus(QDBusConnection bus)
+{
+    // The item registers again on the new connection and reports how that went, as at start.
+    delete m_watcher;
+    delete m_watcherGone;
+    m_registered = false;
+    ++m_hostCheck;
+    m_bus = std::move(bus);
+    watchBus();
 }
 
 void TrayFallback::checkWatcherHost()

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tarnwick/notifications/notificationcenter.h"
+#include "tarnwick/platform/sessionbus.h"
 #include "tarnwick/rpc/helperlog.h"
 
 namespace tarnwick {
@@ -120,7 +121,7 @@ std::shared_ptr<void> startQtTimer(std::chrono::milliseconds delay, std::functio
 
 std::shared_ptr<void> watchSessionBus(std::function<void()> appeared)
 {
-    auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.freedesktop.Notifications"), QDBusConnection::sessionBus(),
+    auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.freedesktop.Notifications"), SessionBus::shared().connection(),
                                             QDBusServiceWatcher::WatchForRegistration);
     QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, watcher,
                      [appeared = std::move(appeared)](const QString&) { appeared(); });

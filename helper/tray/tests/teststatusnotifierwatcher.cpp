@@ -16,9 +16,10 @@ const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
 } // namespace
 
-TestStatusNotifierWatcher::TestStatusNotifierWatcher()
+TestStatusNotifierWatcher::TestStatusNotifierWatcher(const QString& address)
     : m_connectionName(QStringLiteral("test-sni-watcher-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
-    , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
+    , m_bus(address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+                              : QDBusConnection::connectToBus(address, m_connectionName))
 {
     registerStatusNotifierTypes();
     new StatusNotifierWatcherAdaptor(this);

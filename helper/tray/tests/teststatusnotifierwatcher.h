@@ -22,7 +22,8 @@ class TestStatusNotifierWatcher : public QObject, protected QDBusContext {
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
     Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 public:
-    TestStatusNotifierWatcher();
+    /// On the session bus, or on the bus at `address`.
+    explicit TestStatusNotifierWatcher(const QString& address = {});
     ~TestStatusNotifierWatcher() override;
 
     /// Takes the well-known name; false when it could not.

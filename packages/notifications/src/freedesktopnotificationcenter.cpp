@@ -11,7 +11,9 @@
 
 #include "freedesktopnotificationsproxy.h"
 #include "tarnwick/platform/boundedtext.h"
+#include "tarnwick/platform/sessionbus.h"
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/rpc/logredaction.h"
 
 namespace tarnwick {
 namespace {
@@ -33,7 +35,7 @@ std::vector<std::filesystem::path> attachmentFiles(const NotificationContent& co
 {
     std::vector<std::filesystem::path> files;
     for (const auto& attachment : content.attachments)
-        if (!attachment.file.empty())
+        if (!attachment.file.empty() && !attachment.shared)
             files.push_back(attachment.file);
     return files;
 }
@@ -43,7 +45,11 @@ std::vector<std::filesystem::path> attachmentFiles(const NotificationContent& co
 NotificationCenter& NotificationCenter::current()
 {
     // Leaked on purpose: it must answer the server until the very end; files go at aboutToQuit.
-    static auto* instance = new FreedesktopNotificationCenter(QDBusConnection::sessionBus());
+    static auto* instance = [] {
+        auto* center = new FreedesktopNotificationCenter(SessionBus::shared().connection());
+        QObject::connect(&SessionBus::shared(), &SessionBus::reconnected, center, &FreedesktopNotificationCenter::useBus);
+        return center;
+    }();
     return *instance;
 }
 
@@ -51,23 +57,34 @@ FreedesktopNotificationCenter::FreedesktopNotificationCenter(QDBusConnection bus
     : QObject(parent)
     , m_options(std::move(options))
     , m_bus(bus)
-    , m_proxy(new OrgFreedesktopNotificationsInterface(qs(serviceName), qs(objectPath), m_bus, this))
 {
+    useBus(std::move(bus));
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &FreedesktopNotificationCenter::removeAttachmentFiles);
+}
+
+void FreedesktopNotificationCenter::useBus(QDBusConnection bus)
+{
+    // What the server showed was answered to our old name: it can no longer reach us, and the ids of
+    // a server on the new connection may collide with the old ones. Requests not yet shown stay.
+    if (m_proxy)
+        onServerGone();
+    delete m_proxy;
+    delete m_serverWatch;
+    m_bus = std::move(bus);
+    m_proxy = new OrgFreedesktopNotificationsInterface(qs(serviceName), qs(objectPath), m_bus, this);
     connect(m_proxy, &OrgFreedesktopNotificationsInterface::ActionInvoked, this,
             [this](uint id, const QString& key) { onActionInvoked(id, key); });
     connect(m_proxy, &OrgFreedesktopNotificationsInterface::NotificationClosed, this,
             [this](uint id, uint reason) { onNotificationClosed(id, reason); });
 
     // A server that goes away takes its notifications with it; a new one starts from scratch.
-    auto* watcher = new QDBusServiceWatcher(qs(serviceName), m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+    m_serverWatch = new QDBusServiceWatcher(qs(serviceName), m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_serverWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString& oldOwner, const QString&) {
                 if (!oldOwner.isEmpty())
                     onServerGone();
             });
-
-    if (auto* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &FreedesktopNotificationCenter::removeAttachmentFiles);
 }
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter()
@@ -122,9 +139,36 @@ void FreedesktopNotificationCenter::flushWaiting()
     for (const auto& [serial, pending] : m_pending)
         if (!pending.inFlight)
             waiting.push_back(serial);
-    for (auto serial : waiting)
+    // In order, and only so many calls at once: the bus refuses a client more calls awaiting replies
+    // than its limit, and every banner beyond it would fail.
+    for (auto serial : waiting) {
+        if (m_inFlight >= kMaxCallsInFlight)
+            break;
         if (m_pending.contains(serial))
             sendNotify(serial);
+    }
+}
+
+void FreedesktopNotificationCenter::dropWaitingBeyondLimit()
+{
+    // Only the latest kMaxShown banners stay on the desktop: a request waiting behind more than that
+    // many would be withdrawn the moment it was shown. Dropping it at once keeps a flood of requests
+    // from piling up here. Replacements of banners already shown are never dropped.
+    std::size_t waiting = 0;
+    for (const auto& [serial, pending] : m_pending)
+        waiting += !pending.inFlight && !pending.onlyIfShown ? 1 : 0;
+    for (auto it = m_pending.begin(); waiting > kMaxShown && it != m_pending.end();) {
+        if (it->second.inFlight || it->second.onlyIfShown) {
+            ++it;
+            continue;
+        }
+        Pending dropped = std::move(it->second);
+        it = m_pending.erase(it);
+        --waiting;
+        removeFiles(dropped.files);
+        if (dropped.completion)
+            dropped.completion(std::nullopt);
+    }
 }
 
 void FreedesktopNotificationCenter::add(NotificationRequest request, AddCompletion completion)
@@ -149,8 +193,9 @@ void FreedesktopNotificationCenter::enqueue(NotificationRequest request, AddComp
     Pending pending{std::move(request), std::move(completion), std::move(files)};
     pending.onlyIfShown = onlyIfShown;
     m_pending.emplace(serial, std::move(pending));
+    dropWaitingBeyondLimit();
     if (m_capabilitiesState == Capabilities::Known)
-        sendNotify(serial);
+        flushWaiting();
     else
         fetchCapabilities({});
 }
@@ -179,6 +224,7 @@ void FreedesktopNotificationCenter::sendNotify(std::uint64_t serial)
         return;
     }
     pending.inFlight = true;
+    ++m_inFlight;
     const NotificationContent& content = pending.request.content;
 
     QStringList actions{QStringLiteral("default"), QStringLiteral("Open")};
@@ -259,6 +305,7 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
         return;
     Pending pending = std::move(it->second);
     m_pending.erase(it);
+    --m_inFlight;
 
     const QDBusPendingReply<uint> reply = call;
     if (reply.isError()) {
@@ -302,7 +349,7 @@ void FreedesktopNotificationCenter::notifyFinished(std::uint64_t serial, const Q
 
 bool FreedesktopNotificationCenter::hasCallsInFlight() const
 {
-    return std::any_of(m_pending.begin(), m_pending.end(), [](const auto& entry) { return entry.second.inFlight; });
+    return m_inFlight > 0;
 }
 
 bool FreedesktopNotificationCenter::holdIfEarly(EarlySignal signal)
@@ -357,7 +404,6 @@ void FreedesktopNotificationCenter::withdrawOldestBeyondLimit()
     // Some servers never close what they keep in their list: without a bound, every banner of a long
     // day would stay here with its picture. The oldest is withdrawn from the desktop too, so what
     // the user sees and what answers their clicks stay the same.
-    constexpr std::size_t kMaxShown = 100;
     if (m_shown.size() <= kMaxShown)
         return;
     const auto oldest = std::min_element(m_shown.begin(), m_shown.end(), [](const auto& a, const auto& b) {
@@ -522,10 +568,11 @@ bool FreedesktopNotificationCenter::isForeground() const
 
 std::string FreedesktopNotificationCenter::describe(const QDBusError& error)
 {
+    // The server writes the message, and it ends up in a log line: bounded.
     if (!error.message().isEmpty())
-        return error.message().toStdString();
+        return boundForLog(error.message().toStdString(), 512);
     if (!error.name().isEmpty())
-        return error.name().toStdString();
+        return boundForLog(error.name().toStdString(), 256);
     return "unknown D-Bus error";
 }
 

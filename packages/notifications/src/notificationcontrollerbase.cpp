@@ -3,6 +3,7 @@
 #include "tarnwick/platform/bundleidentity.h"
 #include "tarnwick/platform/qtmainqueue.h"
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/rpc/logredaction.h"
 
 namespace tarnwick {
 namespace {
@@ -185,7 +186,7 @@ void NotificationControllerBase::didReceive(const NotificationResponse& response
     else if (const std::string* k = stringAt("key"))
         key = *k;
     const std::string& action = response.actionIdentifier;
-    HelperLog::info(kCategory, "Response received: action=" + action + " id=" + key);
+    HelperLog::info(kCategory, "Response received: action=" + boundForLog(action, 64) + " id=" + boundForLog(key, 128));
 
     std::weak_ptr<NotificationControllerBase*> alive = m_alive;
     mainQueue().post([alive, action, userInfo, key] {
@@ -196,7 +197,8 @@ void NotificationControllerBase::didReceive(const NotificationResponse& response
         auto event = controller.notificationEvent(action, userInfo);
         if (!event) {
             // Closing a banner with its × is an everyday answer, not a fault worth a warning.
-            const std::string line = "No event for action=" + action + " id=" + key + "; response dropped";
+            const std::string line =
+                "No event for action=" + boundForLog(action, 64) + " id=" + boundForLog(key, 128) + "; response dropped";
             if (action == NotificationResponse::dismissActionIdentifier)
                 HelperLog::info(kCategory, line);
             else

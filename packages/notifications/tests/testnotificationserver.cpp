@@ -28,10 +28,11 @@ TestNotificationServer::~TestNotificationServer()
     stop();
 }
 
-bool TestNotificationServer::start()
+bool TestNotificationServer::start(const QString& address)
 {
     if (!m_bus)
-        m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName);
+        m_bus = address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+                                  : QDBusConnection::connectToBus(address, m_connectionName);
     if (!m_bus->isConnected())
         return false;
     return m_bus->registerObject(kPath, this) && m_bus->registerService(kService);
@@ -106,7 +107,9 @@ void TestNotificationServer::closeNotification(uint id, uint reason)
 bool TestNotificationServer::flush()
 {
     // Our own messages go out in order; the answer to a call made after them means they went first.
-    QDBusPendingCallWatcher roundTrip(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+    // Through the bus the server is on (the session bus, or the address it was started on).
+    const QDBusConnection bus = m_bus ? *m_bus : QDBusConnection::sessionBus();
+    QDBusPendingCallWatcher roundTrip(bus.asyncCall(QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("GetServerInformation"))));
     return waitUntil([&] { return roundTrip.isFinished(); }) && !roundTrip.isError();
 }

@@ -38,8 +38,9 @@ public:
                                                                 QStringLiteral("body-markup"), QStringLiteral("sound")});
     ~TestNotificationServer() override;
 
-    /// Takes the well-known name; false when it could not (another owner, no bus).
-    bool start();
+    /// Takes the well-known name on the session bus, or on the bus at `address`; false when it could
+    /// not (another owner, no bus).
+    bool start(const QString& address = {});
     /// Gives the name up and drops the connection.
     void stop();
 

@@ -109,4 +109,22 @@ std::filesystem::path LinuxSystemPaths::temporaryDirectory() const
     return tmp;
 }
 
+std::optional<std::filesystem::path> LinuxSystemPaths::runtimeDirectory() const
+{
+    const std::string dir = envPath("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (dir.empty() || dir.front() != '/' || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::getuid() || (st.st_mode & 077) != 0)
+        return std::nullopt;
+    return std::filesystem::path(dir);
+}
+
+std::filesystem::path LinuxSystemPaths::cacheDirectory() const
+{
+    const std::string cache = envPath("XDG_CACHE_HOME");
+    if (!cache.empty() && cache.front() == '/')
+        return cache;
+    return processHomeDirectory() / ".cache";
+}
+
 } // namespace tarnwick

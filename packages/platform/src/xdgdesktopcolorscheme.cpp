@@ -1,5 +1,7 @@
 #include "tarnwick/platform/xdgdesktopcolorscheme.h"
 
+#include "tarnwick/platform/sessionbus.h"
+
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
@@ -79,14 +81,25 @@ struct XdgDesktopColorScheme::GSettingsWatch {
 };
 
 XdgDesktopColorScheme::XdgDesktopColorScheme(QObject* parent)
-    : XdgDesktopColorScheme(QDBusConnection::sessionBus(), parent)
+    : XdgDesktopColorScheme(SessionBus::shared().connection(), parent)
 {
+    // A portal on a session bus that came back may have another preference by now.
+    connect(&SessionBus::shared(), &SessionBus::reconnected, this, [this](const QDBusConnection& bus) {
+        delete findChild<OrgFreedesktopPortalSettingsInterface*>(QStringLiteral("portalSettings"));
+        listenOn(bus);
+    });
 }
 
 XdgDesktopColorScheme::XdgDesktopColorScheme(const QDBusConnection& connection, QObject* parent)
     : DesktopColorScheme(parent)
     , m_bus(connection)
 {
+    listenOn(connection);
+}
+
+void XdgDesktopColorScheme::listenOn(const QDBusConnection& connection)
+{
+    m_bus = connection;
     if (!m_bus.isConnected()) {
         useGSettings();
         return;

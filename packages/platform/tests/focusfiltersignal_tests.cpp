@@ -57,3 +57,26 @@ TEST(FocusFilterSignal, UnconnectedBusMeansNotListening)
     FocusFilterChangeObserver observer(QDBusConnection(QStringLiteral("never-connected")), nullptr);
     EXPECT_FALSE(observer.isListening());
 }
+
+// Any program can repeat the announcement as fast as it likes: a burst is one changed(), once it
+// settles; the next announcement after it is another.
+TEST(FocusFilterSignal, ABurstOfAnnouncementsIsOneChange)
+{
+    QDBusConnection listener = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "observer-test-burst");
+    {
+        FocusFilterChangeObserver observer(listener, nullptr);
+        QSignalSpy spy(&observer, &FocusFilterChangeObserver::changed);
+        auto bus = QDBusConnection::sessionBus();
+        const auto announcement =
+            QDBusMessage::createSignal("/com/fenmoorlab/tarnwick", "com.fenmoorlab.tarnwick", "focusFilterChanged");
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_TRUE(bus.send(announcement));
+        ASSERT_TRUE(spy.wait(10000));
+        EXPECT_EQ(spy.count(), 1);
+
+        ASSERT_TRUE(bus.send(announcement));
+        ASSERT_TRUE(spy.wait(10000));
+        EXPECT_EQ(spy.count(), 2) << "the burst gave one change, the later announcement another";
+    }
+    QDBusConnection::disconnectFromBus("observer-test-burst");
+}

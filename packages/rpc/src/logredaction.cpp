@@ -101,4 +101,15 @@ std::string escapeControlCharacters(std::string_view text)
     return out;
 }
 
+std::string boundForLog(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return std::string(text);
+    std::size_t cut = maxBytes;
+    // Back up over continuation bytes, so no character is split.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";
+}
+
 } // namespace tarnwick

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tarnwick/rpc/helperlog.h"
+#include "tarnwick/rpc/logredaction.h"
 #include "tarnwick/rpc/json.h"
 
 namespace tarnwick {
@@ -121,6 +122,8 @@ void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQu
             std::memcpy(grown.get(), buffer.get(), size);
             buffer = std::move(grown);
         }
+        if (auto transport = weak.lock())
+            transport->waitForRoom();
         const ssize_t n = ::read(fd, buffer.get() + size, capacity - size);
         if (n < 0 && errno == EINTR)
             continue;
@@ -189,19 +192,35 @@ std::optional<RPCRequest> StdioTransport::decodeLine(std::string_view line)
         HelperLog::warn("RPC", "Failed to decode RPC request from stdin");
         return std::nullopt;
     }
-    HelperLog::info("RPC", "Dispatching request: " + request->method);
+    // The method is the main application's text: bounded, so no line grows with it.
+    HelperLog::info("RPC", "Dispatching request: " + boundForLog(request->method, 64));
     return request;
 }
 
 void StdioTransport::post(std::vector<RPCRequest> requests)
 {
+    {
+        std::lock_guard lock(m_backlogMutex);
+        m_backlog += requests.size();
+    }
     m_mainQueue.post([self = shared_from_this(), handler = currentHandler(), requests = std::move(requests)] {
         // After the goodbye nothing more is answered, so nothing more is worth doing.
-        if (!handler || !*handler || self->m_outputClosed)
-            return;
-        for (const RPCRequest& request : requests)
-            (*handler)(request);
+        if (handler && *handler && !self->m_outputClosed) {
+            for (const RPCRequest& request : requests)
+                (*handler)(request);
+        }
+        {
+            std::lock_guard lock(self->m_backlogMutex);
+            self->m_backlog -= requests.size();
+        }
+        self->m_backlogShrank.notify_all();
     });
+}
+
+void StdioTransport::waitForRoom()
+{
+    std::unique_lock lock(m_backlogMutex);
+    m_backlogShrank.wait(lock, [this] { return m_backlog <= kMaxBacklog; });
 }
 
 bool StdioTransport::processLine(std::string_view line)

@@ -19,15 +19,22 @@ public:
     /// The same bus, also open to the programs of another (unprivileged) user the test runs them as.
     explicit PrivateBus(const std::string& alsoUser);
 
-    /// Empty when the daemon did not start (see failure()).
+    /// Empty when the daemon did not start (see failure()). Without the daemon's guid, so the same
+    /// address still reaches the bus after restart().
     const std::string& address() const { return m_address; }
+    /// Stops the daemon and starts a new one listening at the same address, as a session whose bus
+    /// daemon restarts; every connection to the old one is dropped. False when it did not come back.
+    bool restart();
     const std::string& failure() const { return m_failure; }
 
     /// Options for a program that should talk to this bus (and to no other).
     Subprocess::Options options(Subprocess::Options base = {}) const;
 
 private:
+    bool startDaemon(const std::string& listen);
+
     TempDir m_dir;
+    std::string m_policy;
     std::unique_ptr<Subprocess> m_daemon;
     std::string m_address;
     std::string m_failure;

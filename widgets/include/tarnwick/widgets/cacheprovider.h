@@ -41,6 +41,9 @@ struct ProviderContext {
     std::function<QDateTime()> now;
     std::function<WidgetCache()> load;
     WidgetLog* log = nullptr;
+    /// Identifies the snapshot's version without reading it (WidgetCache::fingerprint); empty: unknown,
+    /// every requested reload then reloads.
+    std::function<std::string()> fingerprint = {};
 };
 
 /// The provider of the kinds without configuration (unread, quick actions).

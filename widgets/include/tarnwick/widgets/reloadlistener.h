@@ -14,7 +14,8 @@ inline constexpr const char* kMember = "reloadAllTimelines";
 } // namespace reloadsignal
 
 /// Listens on the session bus for "reloadAllTimelines" from any sender and emits reloadRequested() on
-/// the object's thread. Nothing blocks: the match rule goes through the connection's own machinery.
+/// the object's thread, once per burst (BurstCoalescer). Nothing blocks: the match rule goes through
+/// the connection's own machinery.
 class ReloadListener final : public QObject {
     Q_OBJECT
 public:

@@ -45,6 +45,9 @@ struct WidgetCache {
     static WidgetCache load(const SystemPaths& paths, WidgetLog& log);
     /// The snapshot from a given file, with the same checks and log lines as load().
     static WidgetCache loadFile(const std::filesystem::path& file, WidgetLog& log);
+    /// What identifies the snapshot's current version (device, inode, size, modification time),
+    /// without reading or logging anything; a fixed text when there is no file or no container.
+    static std::string fingerprint(const SystemPaths& paths);
 
     friend bool operator==(const WidgetCache&, const WidgetCache&) = default;
 };

@@ -29,12 +29,17 @@ public:
 public Q_SLOTS:
     /// Every widget asks for its timeline again.
     void reloadAllTimelines();
+    /// A reload requested from outside (any program on the bus may ask, as often as it likes): the
+    /// widgets reload, and log, only when the snapshot changed since they last did.
+    void reloadIfChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     std::array<WidgetSlot*, 4> m_slots{};
+    std::function<std::string()> m_fingerprint;
+    std::string m_shown;  ///< the fingerprint of the snapshot last loaded
 };
 
 } // namespace tarnwick

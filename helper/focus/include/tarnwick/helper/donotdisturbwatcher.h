@@ -16,11 +16,14 @@ class DoNotDisturbWatcher : public QObject {
 public:
     /// With no sources; add them with addSource().
     explicit DoNotDisturbWatcher(QObject* parent = nullptr);
-    /// The sources of this desktop on the session bus and in GSettings.
+    /// The sources of this desktop on the session bus and in GSettings; the bus's are made anew when
+    /// the session bus reconnects.
     static DoNotDisturbWatcher* forDesktop(QObject* parent = nullptr);
 
     /// Takes ownership.
     void addSource(DoNotDisturbSource* source);
+    /// Deletes a source added before.
+    void removeSource(DoNotDisturbSource* source);
     bool active() const { return m_active; }
 
 Q_SIGNALS:

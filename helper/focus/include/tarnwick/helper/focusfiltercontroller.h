@@ -55,6 +55,8 @@ public:
     void setup(std::shared_ptr<StdioTransport> transport);
     /// Re-reads focus-filter.json and applies it; a missing file clears the filter.
     void loadPersistedFocusFilter();
+    /// The same after a change announcement: logs and reports only when the state changes.
+    void reloadAnnounced();
     /// Sets the state, logs it, updates the settings status line and sends "focusFilter.changed"
     /// (also when nothing changed) once a transport is held.
     void applyFilter(std::vector<std::string> activeAccountIds, bool disableExcludedAccounts);
@@ -101,6 +103,9 @@ private:
     std::vector<std::string> m_activeAccountIds;
     bool m_disableExcludedAccounts = false;
     bool m_isFilterActive = false;
+    /// Set while an announced reload runs: applyFilter() then ignores a state equal to the current one.
+    bool m_onlyChanges = false;
+    bool m_fileUnreadable = false;  ///< the last read found the file unreadable (logged once in a row)
     /// Applies the state read from the file, or keeps it for later while the Do Not Disturb filter holds.
     void applyFileState(std::vector<std::string> ids, bool blocked);
     /// The saved Do Not Disturb filter, if any.

@@ -43,6 +43,8 @@ private:
     std::unique_ptr<OrgFreedesktopDBusPropertiesInterface> m_properties;
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_active = false;
+    bool m_fetching = false;
+    bool m_fetchAgain = false;
 };
 
 } // namespace tarnwick

@@ -107,6 +107,9 @@ public:
     void setActivationToken(const QString& token) { m_activationToken = token.left(256); }
     /// A press from the desktop at screen point (x, y); (0, 0) means the desktop gave no point.
     void press(int x, int y);
+    /// The session bus connection was replaced (the old one was lost): an attached item is exported,
+    /// named and registered again on `bus`; pictures, texts and the popover stay as they are.
+    void useBus(QDBusConnection bus);
 
 Q_SIGNALS:
     /// The watcher accepted the item (again, after a retry).

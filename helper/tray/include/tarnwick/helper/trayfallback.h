@@ -32,7 +32,8 @@ public:
 
     /// Whether the item is shown through the XEmbed icon now (rather than the watcher).
     bool isUsingXEmbed() const { return m_usingXEmbed; }
-
+    /// The session bus connection was replaced: the watcher is looked for on `bus` from now on.
+    void useBus(QDBusConnection bus);
 
 Q_SIGNALS:
     /// Nothing can show the item: there is no StatusNotifierWatcher and no XEmbed tray.
@@ -41,6 +42,7 @@ Q_SIGNALS:
     void trayShown();
 
 private:
+    void watchBus();
     void useXEmbed(bool use);
     void checkWatcherHost();
     void refresh();

@@ -12,7 +12,9 @@
 //   so a notification that broke through Do Not Disturb becomes an ordinary one in place.
 // - The server's ids are remembered per request identifier for removeDelivered()/removePending()
 //   (CloseNotification). Notify calls made before the server's capabilities are known wait for them;
-//   until its reply arrives a request counts as pending.
+//   until its reply arrives a request counts as pending. At most kMaxCallsInFlight calls are out at
+//   once (the bus caps a client's calls awaiting replies); at most kMaxShown notifications are
+//   remembered and at most that many requests wait, so a flood costs bounded memory.
 // - ActionInvoked becomes a response with the action key; NotificationClosed with reason 2 (dismissed
 //   by the user) a response with the dismiss identifier, unless the user already chose an action on
 //   it. Closing for any other reason produces nothing. QtDBus may hand us a signal before the reply
@@ -22,7 +24,8 @@
 //   error. Every call is answered through its completion, later, on the main thread.
 // - Attachment files handed to add() belong to this object: each is removed once its notification is
 //   closed, withdrawn, replaced or failed to post, and whatever is left when the application quits
-//   (or this object goes away). The server does not take files over, so nobody else would.
+//   (or this object goes away). The server does not take files over, so nobody else would. Shared
+//   attachments (one picture for many notifications) are left to their maker.
 //
 // Main thread only; no call blocks on the bus.
 
@@ -39,6 +42,7 @@
 
 class OrgFreedesktopNotificationsInterface;
 class QDBusPendingCall;
+class QDBusServiceWatcher;
 class QDBusError;
 
 namespace tarnwick {
@@ -57,6 +61,12 @@ public:
     };
 
     static constexpr std::string_view serviceName = "org.freedesktop.Notifications";
+    /// Notifications remembered (and shown) at most; beyond, the oldest is withdrawn. Requests still
+    /// waiting to be sent beyond that many are dropped, oldest first, since they would be withdrawn
+    /// as soon as shown.
+    static constexpr std::size_t kMaxShown = 100;
+    /// Notify calls awaiting the server's answer at most; the others wait their turn.
+    static constexpr std::size_t kMaxCallsInFlight = 32;
     static constexpr std::string_view objectPath = "/org/freedesktop/Notifications";
 
     explicit FreedesktopNotificationCenter(QDBusConnection bus, Options options, QObject* parent = nullptr);
@@ -77,6 +87,9 @@ public:
     std::map<std::uint32_t, std::string> shownNotifications() const;
     /// Removes every attachment file still held; runs when the application is about to quit.
     void removeAttachmentFiles();
+    /// The session bus connection was replaced (the old one was lost): talks to the server on `bus`
+    /// from now on. The notifications shown through the old connection are forgotten.
+    void useBus(QDBusConnection bus);
 
 private:
     struct Shown {
@@ -106,6 +119,7 @@ private:
     void enqueue(NotificationRequest request, AddCompletion completion, bool onlyIfShown);
     bool isOnItsWay(const std::string& identifier, std::uint64_t before) const;
     void flushWaiting();
+    void dropWaitingBeyondLimit();
     void sendNotify(std::uint64_t serial);
     void whenFinished(const QDBusPendingCall& call, std::function<void(const QDBusPendingCall&)> handler);
     void notifyFinished(std::uint64_t serial, const QDBusPendingCall& call);
@@ -127,7 +141,8 @@ private:
 
     Options m_options;
     QDBusConnection m_bus;
-    OrgFreedesktopNotificationsInterface* m_proxy;
+    OrgFreedesktopNotificationsInterface* m_proxy = nullptr;
+    QDBusServiceWatcher* m_serverWatch = nullptr;
     NotificationCenterDelegate* m_delegate = nullptr;
     std::map<std::string, NotificationCategory> m_categories;
     Capabilities m_capabilitiesState = Capabilities::Unknown;
@@ -136,6 +151,7 @@ private:
     std::uint64_t m_nextSerial = 1;
     std::uint64_t m_shownCount = 0;
     std::map<std::uint64_t, Pending> m_pending;  // in add() order
+    std::size_t m_inFlight = 0;                  // entries of m_pending whose Notify call is out
     std::map<std::uint32_t, Shown> m_shown;
     std::map<std::string, std::uint32_t> m_shownByIdentifier;
     std::vector<EarlySignal> m_earlySignals;

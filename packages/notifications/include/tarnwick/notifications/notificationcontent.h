@@ -11,11 +11,13 @@
 namespace tarnwick {
 
 /// A file shown with the notification. Once handed to NotificationCenter::add() the file belongs to
-/// the notification center, which removes it when it is no longer needed.
+/// the notification center, which removes it when it is no longer needed, unless it is shared: a
+/// shared file (one picture for many notifications) stays its maker's to remove.
 struct NotificationAttachment {
     std::string identifier;
     std::filesystem::path file;
     std::string mimeType;
+    bool shared = false;
 
     bool operator==(const NotificationAttachment&) const = default;
 };

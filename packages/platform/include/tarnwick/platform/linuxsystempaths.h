@@ -20,6 +20,8 @@ public:
     std::optional<std::filesystem::path> realHomeDirectory() const override;
     std::filesystem::path processHomeDirectory() const override;
     std::filesystem::path temporaryDirectory() const override;
+    std::optional<std::filesystem::path> runtimeDirectory() const override;
+    std::filesystem::path cacheDirectory() const override;
 
 private:
     std::optional<std::string> m_groupId;

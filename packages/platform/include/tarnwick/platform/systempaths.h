@@ -26,6 +26,11 @@ public:
     virtual std::filesystem::path processHomeDirectory() const = 0;
     /// The directory for temporary files ($TMPDIR, else /tmp).
     virtual std::filesystem::path temporaryDirectory() const = 0;
+    /// The user's runtime directory ($XDG_RUNTIME_DIR) when it is set, absolute, and a directory of
+    /// this user's alone; nothing otherwise.
+    virtual std::optional<std::filesystem::path> runtimeDirectory() const = 0;
+    /// The user's cache directory ($XDG_CACHE_HOME when absolute, else ~/.cache); it may not exist yet.
+    virtual std::filesystem::path cacheDirectory() const = 0;
 
     /// The container of this program's own group; nothing without a group or a container.
     std::optional<std::filesystem::path> appGroupContainer() const;

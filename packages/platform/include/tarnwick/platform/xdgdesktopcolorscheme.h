@@ -16,6 +16,7 @@ namespace tarnwick {
 class XdgDesktopColorScheme final : public DesktopColorScheme {
     Q_OBJECT
 public:
+    /// On the process's session bus, following it when it reconnects.
     explicit XdgDesktopColorScheme(QObject* parent = nullptr);
     XdgDesktopColorScheme(const QDBusConnection& connection, QObject* parent);
     ~XdgDesktopColorScheme() override;
@@ -27,6 +28,7 @@ public:
     Source source() const { return m_source; }
 
 private:
+    void listenOn(const QDBusConnection& connection);
     void readPortal(bool legacyRead);
     void portalSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
     void useGSettings();

@@ -4,6 +4,7 @@
 // and events out on standard output, one compact sorted-key line each.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,6 +66,9 @@ private:
     std::optional<RPCRequest> decodeLine(std::string_view line);
     /// Hands requests to the main queue as one task that runs them in order.
     void post(std::vector<RPCRequest> requests);
+    /// Waits while more than kMaxBacklog requests are handed over and not yet run: a main
+    /// application writing faster than the helper works leaves the rest in the pipe, not in memory.
+    void waitForRoom();
     std::shared_ptr<const RequestHandler> currentHandler();
     static void readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
                          std::function<void()> terminate);
@@ -75,6 +79,10 @@ private:
     std::shared_ptr<const RequestHandler> m_onRequest;
     std::string m_lineBuffer; // reused between writes
     std::atomic<bool> m_outputClosed{false};
+    static constexpr std::size_t kMaxBacklog = 4096;
+    std::mutex m_backlogMutex;
+    std::condition_variable m_backlogShrank;
+    std::size_t m_backlog = 0;
 };
 
 } // namespace tarnwick
