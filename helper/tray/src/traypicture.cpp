@@ -5,6 +5,9 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <unordered_map>
 
 #include "tarnwick/brand/symbolicglyph.h"
 #include "tarnwick/helper/styledtitlerenderer.h"
@@ -34,7 +37,7 @@ QImage transparent(QSize size, qreal dpr = 1.0)
 // widened to at least kLeastStrokePixels.
 QPainterPath fitted(const QRectF& box, bool widened)
 {
-    const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
+    static const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
     const QRectF bounds = shape.boundingRect();
     // Room for the widening, so the glyph stays inside its box.
     const double room = widened ? kLeastStrokePixels / 2 : 0;
@@ -55,19 +58,43 @@ QPainterPath fitted(const QRectF& box, bool widened)
     return stroker.createStroke(path).united(path);
 }
 
-void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool widened = false)
+// The glyph's ink and halo outlines for one box. Uniting the stroked outlines is most of what a
+// picture costs (Qt's path clipper), and a tray asks for the same few boxes again and again, so they
+// are kept. A handful of boxes per slot size; the bound only guards against a tray resizing forever.
+struct GlyphOutline {
+    QPainterPath ink;
+    QPainterPath halo;
+};
+
+const GlyphOutline& glyphOutline(const QRectF& box, bool widened)
 {
-    const QPainterPath path = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth), widened);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
+    using Key = std::tuple<double, double, double, double, bool>;
+    static std::map<Key, GlyphOutline> outlines;
+    constexpr std::size_t kMaxOutlines = 64;
+    const Key key{box.x(), box.y(), box.width(), box.height(), widened};
+    if (auto found = outlines.find(key); found != outlines.end())
+        return found->second;
+    if (outlines.size() >= kMaxOutlines)
+        outlines.clear();
+    GlyphOutline outline;
+    outline.ink = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth), widened);
     QPainterPathStroker stroker;
     stroker.setWidth(2 * kHaloWidth);
     stroker.setJoinStyle(Qt::RoundJoin);
     stroker.setCapStyle(Qt::RoundCap);
+    outline.halo = stroker.createStroke(outline.ink).united(outline.ink);
+    return outlines.emplace(key, std::move(outline)).first->second;
+}
+
+void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool widened = false)
+{
+    const GlyphOutline& outline = glyphOutline(box, widened);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     QColor halo = haloFor(ink);
     halo.setAlphaF(0.85f);
-    painter.fillPath(stroker.createStroke(path).united(path), halo);
-    painter.fillPath(path, ink);
+    painter.fillPath(outline.halo, halo);
+    painter.fillPath(outline.ink, ink);
     painter.restore();
 }
 
@@ -215,8 +242,29 @@ std::int64_t shownTotal(const std::vector<MenuBarAccount>& accounts)
     return total;
 }
 
-QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink,
-              bool solidStrokes)
+namespace {
+
+// What a square picture shows, as a key: its size, ink and strokes, and only the part of the counts
+// it draws (the badge's text, or the first dots), so counts that change behind a steady badge reuse
+// the picture.
+std::string squareKey(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
+                      const QColor& ink, bool solidStrokes)
+{
+    std::string key = std::to_string(side) + '|' + std::to_string(ink.rgba()) + '|' + (solidStrokes ? 's' : 'p') + '|';
+    switch (display) {
+    case MenuBarUnreadDisplay::nothing: key += 'n'; break;
+    case MenuBarUnreadDisplay::numbers: key += 'b' + badgeText(shownTotal(accounts)); break;
+    case MenuBarUnreadDisplay::dots:
+        key += 'd';
+        for (std::size_t i = 0; i < std::min(accounts.size(), kMaxDots); ++i)
+            key += accounts[i].color + ((!accounts[i].needsAuth && accounts[i].unreadCount > 0) ? "+" : "-");
+        break;
+    }
+    return key;
+}
+
+QImage drawSquare(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
+                  const QColor& ink, bool solidStrokes)
 {
     QImage image = transparent(QSize(side, side));
     QPainter painter(&image);
@@ -228,6 +276,25 @@ QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnre
                                                    : QRectF(0, 0, side * 0.85, side * 0.8);
     paintGlyph(painter, box, ink, solidStrokes);
     paintAddition(painter, side, accounts, display);
+    return image;
+}
+
+} // namespace
+
+QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink,
+              bool solidStrokes)
+{
+    // Pictures per size, ink (the palette) and shown counts. Each redraw asks for five sizes; a badge
+    // steps through at most a hundred texts, so the bound keeps the usual ones.
+    static std::unordered_map<std::string, QImage> pictures;
+    constexpr std::size_t kMaxPictures = 256;
+    std::string key = squareKey(side, accounts, display, ink, solidStrokes);
+    if (auto found = pictures.find(key); found != pictures.end())
+        return found->second;
+    if (pictures.size() >= kMaxPictures)
+        pictures.clear();
+    QImage image = drawSquare(side, accounts, display, ink, solidStrokes);
+    pictures.emplace(std::move(key), image);
     return image;
 }
 
