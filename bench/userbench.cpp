@@ -4,6 +4,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <thread>
 
 namespace tarnwick::bench {
 
@@ -50,13 +52,27 @@ long residentKib(pid_t pid)
     return statusField("/proc/" + std::to_string(pid) + "/status", "VmRSS:");
 }
 
-long contextSwitches(pid_t pid)
+long contextSwitchesOver(pid_t pid, int seconds)
 {
+    const auto perThread = [pid] {
+        std::map<std::string, long> counts;
+        std::error_code ec;
+        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec))
+            counts[task.path().filename().string()] = statusField(task.path() / "status", "voluntary_ctxt_switches:") +
+                                                      statusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+        return counts;
+    };
+    std::map<std::string, long> last = perThread();
     long total = 0;
-    std::error_code ec;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec))
-        total += statusField(task.path() / "status", "voluntary_ctxt_switches:") +
-                 statusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+    for (int second = 0; second < seconds; ++second) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const std::map<std::string, long> now = perThread();
+        for (const auto& [thread, count] : now) {
+            const auto before = last.find(thread);
+            total += count - (before == last.end() ? 0 : before->second);
+        }
+        last = now;
+    }
     return total;
 }
 

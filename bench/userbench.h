@@ -31,8 +31,9 @@ Percentiles percentiles(std::vector<double> samples);
 
 /// Resident memory of a process now, in KiB (VmRSS); 0 when it is gone.
 long residentKib(pid_t pid);
-/// Context switches of all the process's threads so far (voluntary and not): each is a wake-up.
-long contextSwitches(pid_t pid);
+/// Context switches (voluntary and not; each is a wake-up) of all the process's threads over
+/// `seconds`, sampled every second so that a thread ending meanwhile does not take its count away.
+long contextSwitchesOver(pid_t pid, int seconds);
 
 /// An Xvfb of the benchmark's own; empty display when Xvfb could not start.
 class VirtualScreen {

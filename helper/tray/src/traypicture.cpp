@@ -263,18 +263,36 @@ std::string squareKey(int side, const std::vector<MenuBarAccount>& accounts, Men
     return key;
 }
 
+// The glyph alone on a transparent square: what every picture of that size, ink and place shares,
+// so a new count only draws its badge.
+QImage glyphLayer(int side, const QRectF& box, const QColor& ink, bool solidStrokes)
+{
+    using Key = std::tuple<int, double, double, double, double, QRgb, bool>;
+    static std::map<Key, QImage> layers;
+    constexpr std::size_t kMaxLayers = 64;
+    const Key key{side, box.x(), box.y(), box.width(), box.height(), ink.rgba(), solidStrokes};
+    if (auto found = layers.find(key); found != layers.end())
+        return found->second;
+    if (layers.size() >= kMaxLayers)
+        layers.clear();
+    QImage image = transparent(QSize(side, side));
+    QPainter painter(&image);
+    paintGlyph(painter, box, ink, solidStrokes);
+    painter.end();
+    return layers.emplace(key, image).first->second;
+}
+
 QImage drawSquare(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
                   const QColor& ink, bool solidStrokes)
 {
-    QImage image = transparent(QSize(side, side));
-    QPainter painter(&image);
     const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
     // With a badge the glyph keeps to the top left, so the digits do not cover it; above a compact
     // badge it takes the whole width, the band covering only its foot.
     const QRectF box = !badge                       ? QRectF(0, 0, side, side)
                        : side <= kCompactBadgeSide ? QRectF(0, 0, side, side * 0.72)
                                                    : QRectF(0, 0, side * 0.85, side * 0.8);
-    paintGlyph(painter, box, ink, solidStrokes);
+    QImage image = glyphLayer(side, box, ink, solidStrokes);
+    QPainter painter(&image); // a copy of its own from here
     paintAddition(painter, side, accounts, display);
     return image;
 }
