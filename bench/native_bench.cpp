@@ -1,10 +1,12 @@
 // Toolbar input handling: parsing an accounts text of 10 accounts and applying it to the switcher
 // (what every toolbar_update_accounts costs on the UI thread), beside the bare JSON parse of the
 // same text, the baseline of this machine and run. Also the recogniser's per-event cost for a
-// trackpad scroll, beside calling an empty std::function.
+// trackpad scroll, beside calling an empty std::function. And updateAccounts with nine accounts (one
+// per shortcut) from the call to the switcher repainted, beside repainting the unchanged switcher.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
 
 #include "tarnwick/native/accountsegmentedcontrol.h"
 #include "tarnwick/native/mousenavigationrecognizer.h"
@@ -15,14 +17,14 @@ using namespace tarnwick::native;
 
 namespace {
 
-std::string accountsJson()
+std::string accountsJson(int count = 10, int extraUnread = 0)
 {
     std::string json = R"({"activeAccountId":"a3","accounts":[)";
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (i)
             json += ",";
         json += R"({"id":"a)" + std::to_string(i) + R"(","name":"Account number )" + std::to_string(i)
-            + R"(","color":"#a855f7","unreadCount":)" + std::to_string(i * 17)
+            + R"(","color":"#a855f7","unreadCount":)" + std::to_string(i * 17 + extraUnread)
             + R"(,"excludedByFocus":false,"disabledByFocus":false,"needsAuth":false})";
     }
     return json + "]}";
@@ -62,6 +64,45 @@ void AccountsUpdateAndSwitcherConfigure(benchmark::State& state)
     }
 }
 BENCHMARK(AccountsUpdateAndSwitcherConfigure);
+
+// Paints the switcher as the window system would after a change: every segment, into a picture.
+void repaint(AccountSegmentedControl& control, QImage& canvas)
+{
+    control.adjustSize();
+    if (canvas.size() != control.size())
+        canvas = QImage(control.size(), QImage::Format_ARGB32_Premultiplied);
+    control.render(&canvas);
+}
+
+void NineAccountsRepaintBaseline(benchmark::State& state)
+{
+    ToolbarModel model;
+    model.update(accountsJson(9));
+    AccountSegmentedControl control;
+    control.setLabels(kLabels);
+    control.configure(model.accounts, model.activeAccountId);
+    QImage canvas;
+    for (auto _ : state)
+        repaint(control, canvas);
+}
+BENCHMARK(NineAccountsRepaintBaseline)->Unit(benchmark::kMicrosecond);
+
+void NineAccountsUpdateToRepaintedSwitcher(benchmark::State& state)
+{
+    // Counts that change with every call, as they do in use.
+    const std::string texts[2] = {accountsJson(9), accountsJson(9, 1)};
+    AccountSegmentedControl control;
+    control.setLabels(kLabels);
+    QImage canvas;
+    int call = 0;
+    for (auto _ : state) {
+        ToolbarModel model;
+        model.update(texts[++call % 2]);
+        control.configure(model.accounts, model.activeAccountId);
+        repaint(control, canvas);
+    }
+}
+BENCHMARK(NineAccountsUpdateToRepaintedSwitcher)->Unit(benchmark::kMicrosecond);
 
 void EmptyCallBaseline(benchmark::State& state)
 {

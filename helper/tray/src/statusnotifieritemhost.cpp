@@ -7,6 +7,7 @@
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -193,8 +194,10 @@ QString StatusNotifierItemHost::iconThemePath() const
 bool StatusNotifierItemHost::eventFilter(QObject* watched, QEvent* event)
 {
     // A new desktop theme (dark to light, say) gives the glyph a new ink.
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange && m_attached)
-        redrawIcon();
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange && m_attached) {
+        m_pictureStale = true;
+        scheduleRebuild();
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -206,7 +209,8 @@ void StatusNotifierItemHost::setHostProfile(const TrayHostProfile& profile)
     if (m_menu)
         m_menu->setShowsEntries(m_profile.menuEntries);
     m_pixmaps.clear(); // a new kind of picture, even if the counts are the same
-    redrawIcon();
+    m_pictureStale = true;
+    scheduleRebuild();
 }
 
 // The watcher's program decides what the item publishes and how it registers, so it is learnt
@@ -251,6 +255,8 @@ void StatusNotifierItemHost::attach(StatusItemCallbacks callbacks)
     m_registered = false;
     if (m_description.isEmpty())
         m_description = QStringLiteral("Tarnwick"); // until the controller sets the full description
+    m_announcedDescription = m_description;
+    m_pictureStale = false;
     redrawIcon();
 
     if (!m_bus.isConnected()) {
@@ -496,15 +502,36 @@ void StatusNotifierItemHost::setCounts(const std::vector<MenuBarAccount>& accoun
 void StatusNotifierItemHost::setTitle(const StyledTitle& title, const std::string& accessibilityDescription)
 {
     // It holds the accounts' names, which the main application does not bound.
-    const QString description = boundedText(QString::fromStdString(accessibilityDescription), kBusParagraphLength);
-    const bool titleChangedNow = !m_hasTitle || title != m_title || m_pixmaps.isEmpty() || m_countsChanged;
+    m_description = boundedText(QString::fromStdString(accessibilityDescription), kBusParagraphLength);
+    if (!m_hasTitle || title != m_title || m_pixmaps.isEmpty() || m_countsChanged)
+        m_pictureStale = true;
     m_countsChanged = false;
     m_title = title;
     m_hasTitle = true;
-    if (titleChangedNow)
+    scheduleRebuild();
+}
+
+void StatusNotifierItemHost::scheduleRebuild()
+{
+    // A burst of updates (a sync of every account, a batch archived in the main window) redraws the
+    // item once, with the last counts, on the next turn of the event loop.
+    if (m_rebuildPosted)
+        return;
+    m_rebuildPosted = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_rebuildPosted = false;
+        rebuildNow();
+    }, Qt::QueuedConnection);
+}
+
+void StatusNotifierItemHost::rebuildNow()
+{
+    if (m_pictureStale && m_attached) {
+        m_pictureStale = false;
         redrawIcon();
-    if (description != m_description) {
-        m_description = description;
+    }
+    if (m_description != m_announcedDescription) {
+        m_announcedDescription = m_description;
         Q_EMIT titleChanged();
         Q_EMIT toolTipChanged();
     }

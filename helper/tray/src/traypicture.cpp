@@ -5,6 +5,9 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <unordered_map>
 
 #include "tarnwick/brand/symbolicglyph.h"
 #include "tarnwick/helper/styledtitlerenderer.h"
@@ -34,7 +37,7 @@ QImage transparent(QSize size, qreal dpr = 1.0)
 // widened to at least kLeastStrokePixels.
 QPainterPath fitted(const QRectF& box, bool widened)
 {
-    const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
+    static const QPainterPath shape = symbolicglyph::shape(BrandMarkKind::tarnwick);
     const QRectF bounds = shape.boundingRect();
     // Room for the widening, so the glyph stays inside its box.
     const double room = widened ? kLeastStrokePixels / 2 : 0;
@@ -55,19 +58,43 @@ QPainterPath fitted(const QRectF& box, bool widened)
     return stroker.createStroke(path).united(path);
 }
 
-void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool widened = false)
+// The glyph's ink and halo outlines for one box. Uniting the stroked outlines is most of what a
+// picture costs (Qt's path clipper), and a tray asks for the same few boxes again and again, so they
+// are kept. A handful of boxes per slot size; the bound only guards against a tray resizing forever.
+struct GlyphOutline {
+    QPainterPath ink;
+    QPainterPath halo;
+};
+
+const GlyphOutline& glyphOutline(const QRectF& box, bool widened)
 {
-    const QPainterPath path = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth), widened);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
+    using Key = std::tuple<double, double, double, double, bool>;
+    static std::map<Key, GlyphOutline> outlines;
+    constexpr std::size_t kMaxOutlines = 64;
+    const Key key{box.x(), box.y(), box.width(), box.height(), widened};
+    if (auto found = outlines.find(key); found != outlines.end())
+        return found->second;
+    if (outlines.size() >= kMaxOutlines)
+        outlines.clear();
+    GlyphOutline outline;
+    outline.ink = fitted(box.adjusted(kHaloWidth, kHaloWidth, -kHaloWidth, -kHaloWidth), widened);
     QPainterPathStroker stroker;
     stroker.setWidth(2 * kHaloWidth);
     stroker.setJoinStyle(Qt::RoundJoin);
     stroker.setCapStyle(Qt::RoundCap);
+    outline.halo = stroker.createStroke(outline.ink).united(outline.ink);
+    return outlines.emplace(key, std::move(outline)).first->second;
+}
+
+void paintGlyph(QPainter& painter, const QRectF& box, const QColor& ink, bool widened = false)
+{
+    const GlyphOutline& outline = glyphOutline(box, widened);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     QColor halo = haloFor(ink);
     halo.setAlphaF(0.85f);
-    painter.fillPath(stroker.createStroke(path).united(path), halo);
-    painter.fillPath(path, ink);
+    painter.fillPath(outline.halo, halo);
+    painter.fillPath(outline.ink, ink);
     painter.restore();
 }
 
@@ -215,19 +242,77 @@ std::int64_t shownTotal(const std::vector<MenuBarAccount>& accounts)
     return total;
 }
 
-QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink,
-              bool solidStrokes)
+namespace {
+
+// What a square picture shows, as a key: its size, ink and strokes, and only the part of the counts
+// it draws (the badge's text, or the first dots), so counts that change behind a steady badge reuse
+// the picture.
+std::string squareKey(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
+                      const QColor& ink, bool solidStrokes)
 {
+    std::string key = std::to_string(side) + '|' + std::to_string(ink.rgba()) + '|' + (solidStrokes ? 's' : 'p') + '|';
+    switch (display) {
+    case MenuBarUnreadDisplay::nothing: key += 'n'; break;
+    case MenuBarUnreadDisplay::numbers: key += 'b' + badgeText(shownTotal(accounts)); break;
+    case MenuBarUnreadDisplay::dots:
+        key += 'd';
+        for (std::size_t i = 0; i < std::min(accounts.size(), kMaxDots); ++i)
+            key += accounts[i].color + ((!accounts[i].needsAuth && accounts[i].unreadCount > 0) ? "+" : "-");
+        break;
+    }
+    return key;
+}
+
+// The glyph alone on a transparent square: what every picture of that size, ink and place shares,
+// so a new count only draws its badge.
+QImage glyphLayer(int side, const QRectF& box, const QColor& ink, bool solidStrokes)
+{
+    using Key = std::tuple<int, double, double, double, double, QRgb, bool>;
+    static std::map<Key, QImage> layers;
+    constexpr std::size_t kMaxLayers = 64;
+    const Key key{side, box.x(), box.y(), box.width(), box.height(), ink.rgba(), solidStrokes};
+    if (auto found = layers.find(key); found != layers.end())
+        return found->second;
+    if (layers.size() >= kMaxLayers)
+        layers.clear();
     QImage image = transparent(QSize(side, side));
     QPainter painter(&image);
+    paintGlyph(painter, box, ink, solidStrokes);
+    painter.end();
+    return layers.emplace(key, image).first->second;
+}
+
+QImage drawSquare(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display,
+                  const QColor& ink, bool solidStrokes)
+{
     const bool badge = display == MenuBarUnreadDisplay::numbers && shownTotal(accounts) > 0;
     // With a badge the glyph keeps to the top left, so the digits do not cover it; above a compact
     // badge it takes the whole width, the band covering only its foot.
     const QRectF box = !badge                       ? QRectF(0, 0, side, side)
                        : side <= kCompactBadgeSide ? QRectF(0, 0, side, side * 0.72)
                                                    : QRectF(0, 0, side * 0.85, side * 0.8);
-    paintGlyph(painter, box, ink, solidStrokes);
+    QImage image = glyphLayer(side, box, ink, solidStrokes);
+    QPainter painter(&image); // a copy of its own from here
     paintAddition(painter, side, accounts, display);
+    return image;
+}
+
+} // namespace
+
+QImage square(int side, const std::vector<MenuBarAccount>& accounts, MenuBarUnreadDisplay display, const QColor& ink,
+              bool solidStrokes)
+{
+    // Pictures per size, ink (the palette) and shown counts. Each redraw asks for five sizes; a badge
+    // steps through at most a hundred texts, so the bound keeps the usual ones.
+    static std::unordered_map<std::string, QImage> pictures;
+    constexpr std::size_t kMaxPictures = 256;
+    std::string key = squareKey(side, accounts, display, ink, solidStrokes);
+    if (auto found = pictures.find(key); found != pictures.end())
+        return found->second;
+    if (pictures.size() >= kMaxPictures)
+        pictures.clear();
+    QImage image = drawSquare(side, accounts, display, ink, solidStrokes);
+    pictures.emplace(std::move(key), image);
     return image;
 }
 

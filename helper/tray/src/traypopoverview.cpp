@@ -204,8 +204,24 @@ TrayPopoverView::TrayPopoverView(TrayModel& model, TrayPopoverActions actions, c
     root->addWidget(new Hairline(this));
     root->addWidget(buildFooter());
 
-    connect(&m_model, &TrayModel::changed, this, [this] { refresh(); });
+    connect(&m_model, &TrayModel::changed, this, &TrayPopoverView::scheduleRefresh);
     refresh();
+}
+
+void TrayPopoverView::scheduleRefresh()
+{
+    // One request assigns several of the model's fields, and a burst of requests many more: the open
+    // popover follows them all at once, on the next turn of the event loop. What the user does in
+    // the popover itself shows at once (those controls refresh right after changing the model).
+    m_refreshDue = true;
+    if (m_refreshPosted)
+        return;
+    m_refreshPosted = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_refreshPosted = false;
+        if (m_refreshDue)
+            refresh();
+    }, Qt::QueuedConnection);
 }
 
 // ---- derived values ----
@@ -369,6 +385,7 @@ QWidget* TrayPopoverView::buildHeader()
         if (m_model.isRefreshing())
             return;
         m_model.setIsRefreshing(true);
+        refresh();
         if (m_actions.onRefresh)
             m_actions.onRefresh();
     });
@@ -434,6 +451,7 @@ void TrayPopoverView::rebuildFilterMenu()
         unreadOnly->setCheckable(true);
         connect(unreadOnly, &QAction::triggered, this, [this](bool on) {
             m_model.setShowUnreadOnly(on);
+            refresh();
             if (m_actions.onUnreadOnlyChanged)
                 m_actions.onUnreadOnlyChanged(on);
         });
@@ -446,13 +464,19 @@ void TrayPopoverView::rebuildFilterMenu()
             all->setObjectName(QStringLiteral("allAccounts"));
             all->setCheckable(true);
             all->setActionGroup(group);
-            connect(all, &QAction::triggered, this, [this] { m_model.setSelectedAccountId(std::nullopt); });
+            connect(all, &QAction::triggered, this, [this] {
+                m_model.setSelectedAccountId(std::nullopt);
+                refresh();
+            });
             for (const std::string& id : ids) {
                 QAction* item = m_filterMenu->addAction(QString());
                 item->setCheckable(true);
                 item->setActionGroup(group);
                 item->setData(qs(id));
-                connect(item, &QAction::triggered, this, [this, id] { m_model.setSelectedAccountId(id); });
+                connect(item, &QAction::triggered, this, [this, id] {
+                    m_model.setSelectedAccountId(id);
+                    refresh();
+                });
             }
         }
     }
@@ -502,6 +526,7 @@ QString TrayPopoverView::filterEntryText(const std::string& name, std::int64_t c
 
 void TrayPopoverView::styleFilterButton()
 {
+    m_refreshDue = false;
     const bool filtering = isFiltering();
     m_filterButton->setIcon(traystyle::symbolIcon(
         filtering ? "line.3.horizontal.decrease.circle.fill" : "line.3.horizontal.decrease.circle", 13,
@@ -860,6 +885,7 @@ TrayMessageRow* TrayPopoverView::makeRow(const TrayMessage& message, const std::
             const std::string messageId = guard->message().id;
             const std::string threadId = guard->message().threadId;
             m_model.apply(action, accountId, messageId);
+            refresh(); // the row changes at once
             if (m_actions.onThreadAction)
                 m_actions.onThreadAction(accountId, threadId, action);
         });

@@ -164,6 +164,52 @@ TEST_F(SniFixture, TitleChangesAreSignalledAndRepeatsAreNot)
     EXPECT_EQ(watcher.signalCount("NewToolTip"), 1);
 }
 
+TEST_F(SniFixture, ABurstOfUpdatesRedrawsOnceWithTheLastCounts)
+{
+    TestStatusNotifierWatcher watcher;
+    ASSERT_TRUE(watcher.start());
+    controller.create(io.transport);
+    ASSERT_TRUE(registered());
+    const QString service = host.serviceName();
+    watcher.watchItemSignals(service);
+    watcher.itemProperty(service, "Id");
+    QSignalSpy icons(&host, &StatusNotifierItemHost::iconChanged);
+    QSignalSpy titles(&host, &StatusNotifierItemHost::titleChanged);
+    QSignalSpy labels(&host, &StatusNotifierItemHost::labelChanged);
+    const auto counts = [&](int unread) {
+        controller.updateData(obj(R"({"accounts":[{"id":"w","name":"Work","unreadCount":)" + std::to_string(unread) +
+                                  R"(}],"totalUnread":)" + std::to_string(unread) + "}"));
+    };
+
+    // A sync of many accounts in one go: nothing is drawn until the event loop turns, then once.
+    for (int unread = 1; unread <= 50; ++unread)
+        counts(unread);
+    EXPECT_EQ(icons.count(), 0);
+    EXPECT_EQ(host.title(), "Tarnwick, Work 50 unread") << "the description itself is current at once";
+    ASSERT_TRUE(icons.wait(5000));
+    EXPECT_EQ(icons.count(), 1);
+    EXPECT_EQ(titles.count(), 1);
+    EXPECT_EQ(labels.count(), 1);
+    EXPECT_EQ(host.label(), "50");
+    ASSERT_TRUE(TestStatusNotifierWatcher::waitUntil([&] { return watcher.signalCount("NewIcon") == 1; }));
+    watcher.itemProperty(service, "Id");
+    EXPECT_EQ(watcher.signalCount("NewIcon"), 1);
+    EXPECT_EQ(watcher.signalCount("NewTitle"), 1);
+    EXPECT_EQ(watcher.signalCount("NewToolTip"), 1);
+    EXPECT_EQ(watcher.itemProperty(service, "XAyatanaLabel").toString(), "50");
+    EXPECT_EQ(watcher.iconPixmap(service).at(1).toImage(), host.iconImage().convertToFormat(QImage::Format_ARGB32));
+
+    // Counts that move and come back within one turn leave nothing to announce.
+    counts(51);
+    counts(50);
+    QCoreApplication::processEvents();
+    watcher.itemProperty(service, "Id");
+    EXPECT_EQ(icons.count(), 1);
+    EXPECT_EQ(titles.count(), 1);
+    EXPECT_EQ(watcher.signalCount("NewIcon"), 1);
+    EXPECT_EQ(watcher.signalCount("NewTitle"), 1);
+}
+
 TEST_F(SniFixture, ActivateTogglesThePopoverBelowTheClick)
 {
     TestStatusNotifierWatcher watcher;

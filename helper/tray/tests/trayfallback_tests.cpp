@@ -115,8 +115,9 @@ TEST_F(FallbackFixture, WithoutAWatcherTheIconShowsTheItemsSquarePictureAndDescr
 
     // New counts reach the icon: a new picture and description.
     const QImage before = icon.picture(22, Qt::white);
+    // The item redraws on the next turn of the event loop.
     controller.updateData(obj(R"({"accounts":[{"id":"w","name":"Work","color":"#2563eb","unreadCount":12}],"totalUnread":12})"));
-    EXPECT_EQ(icon.toolTip, QStringLiteral("Tarnwick, Work 12 unread"));
+    ASSERT_TRUE(waitFor([&] { return icon.toolTip == QStringLiteral("Tarnwick, Work 12 unread"); })) << icon.toolTip.toStdString();
     EXPECT_NE(icon.picture(22, Qt::white), before);
 }
 

@@ -276,9 +276,11 @@ TEST_F(TrayPopoverKeyboardTest, EveryControlHasANameAndRowsAndTheCardSayWhatThey
     EXPECT_EQ(name(view().settingsButton()), "Settings");
     EXPECT_EQ(name(view().composeButton()), "New Message");
     tray.setSelectedAccountId(std::string("w"));
+    QCoreApplication::processEvents(); // the popover follows the model on the next turn
     EXPECT_EQ(name(view().composeButton()), "New Message in Work");
     EXPECT_EQ(name(view().filterButton()), "Showing Work");
     tray.setSelectedAccountId(std::nullopt);
+    QCoreApplication::processEvents();
 
     QAccessibleInterface* row = QAccessible::queryAccessibleInterface(view().messageRows()[0]);
     EXPECT_EQ(row->role(), QAccessible::Button);

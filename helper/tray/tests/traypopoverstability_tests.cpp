@@ -31,6 +31,12 @@ using namespace tarnwick;
 
 namespace {
 
+// The popover follows the model on the next turn of the event loop.
+void settle()
+{
+    QCoreApplication::processEvents();
+}
+
 constexpr const char* kHeading = "<h1 style='color:red'>Your code is 999999</h1>";
 
 Object obj(const std::string& text)
@@ -169,8 +175,10 @@ TEST_F(TrayPopoverStabilityTest, AccountNamesShowLiterallyInBannersMenusAndToolT
     EXPECT_EQ(spoken("h", QAccessible::Description), "");
     model.update(obj(R"({"accounts":[{"id":"r","name":)" + quoted(name) +
                      R"(},{"id":"h","name":"Home & Garden","unreadCount":2}],"totalUnread":2})"));
+    settle();
     EXPECT_EQ(spoken("r", QAccessible::Description), "") << "signed in again";
     model.setSelectedAccountId(std::nullopt);
+    settle();
     QMenu* scope = v.searchField()->scopeMenu();
     ASSERT_NE(scope, nullptr);
     QAction* home = actionWithData(scope, "h");
@@ -180,6 +188,7 @@ TEST_F(TrayPopoverStabilityTest, AccountNamesShowLiterallyInBannersMenusAndToolT
 
     // The caught-up subtitle names the accounts in scope, literally.
     model.update(obj(R"({"accounts":[{"id":"r","name":)" + quoted(name) + R"(}],"totalUnread":0})"));
+    settle();
     ASSERT_EQ(v.banners().size(), 1u);
     expectLiteral(v.banners()[0]->findChild<QLabel*>("bannerSubtitle"),
                   QString::fromStdString("No unread messages in " + name + "."));
@@ -188,6 +197,7 @@ TEST_F(TrayPopoverStabilityTest, AccountNamesShowLiterallyInBannersMenusAndToolT
 TEST_F(TrayPopoverStabilityTest, MarkAsReadOnTheLastRowOfALongListKeepsTheListWhereItWas)
 {
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":20}],"totalUnread":20})"));
+    settle();
     std::vector<TrayMessage> messages;
     for (int i = 0; i < 20; ++i)
         messages.push_back(message(clock, "m" + std::to_string(i), "Sender <s@x>", "Subject", true));
@@ -213,8 +223,10 @@ TEST_F(TrayPopoverStabilityTest, MarkAsReadOnTheLastRowOfALongListKeepsTheListWh
 
     // What the main application sends next: new counts, then the account's messages again.
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":19}],"totalUnread":19})"));
+    settle();
     messages.back().isUnread = false;
     model.setMessages("a", messages);
+    settle();
 
     EXPECT_EQ(v.messageList(), list) << "the same list";
     EXPECT_EQ(v.messageRows(), before) << "the same rows, updated in place";
@@ -255,9 +267,11 @@ TEST_F(TrayPopoverStabilityTest, OpenMenusAndBannersSurviveUnrelatedUpdates)
 
     // A different set of accounts does rebuild the menus; a removed message's row goes.
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":4,"needsAuth":true}],"totalUnread":4})"));
+    settle();
     EXPECT_NE(filter->actions(), filterEntries);
     EXPECT_EQ(actionWithData(filter, "b"), nullptr);
     model.setMessages("a", {message(clock, "m1", "S <s@x>", "One", true)});
+    settle();
     ASSERT_EQ(v.messageRows().size(), 1u);
     EXPECT_EQ(v.messageRows()[0]->message().id, "m1");
 }
@@ -271,6 +285,7 @@ TEST_F(TrayPopoverStabilityTest, NoticesKeepTheirPaddingAndSymbolsTheirAccessibl
     EXPECT_EQ(noAccounts->parentWidget()->height(), noAccounts->height() + 56);
 
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","needsAuth":true},{"id":"b","name":"B","unreadCount":1}],"totalUnread":1})"));
+    settle();
     QLabel* nothing = v.nothingRecentLabel();
     ASSERT_NE(nothing, nullptr);
     QCoreApplication::processEvents();
@@ -281,6 +296,7 @@ TEST_F(TrayPopoverStabilityTest, NoticesKeepTheirPaddingAndSymbolsTheirAccessibl
     TrayMessage m = message(clock, "m1", "S <s@x>", "One", true);
     m.category = MailCategory::social;
     model.setMessages("b", {m});
+    settle();
     ASSERT_EQ(v.messageRows().size(), 1u);
     QWidget* symbol = v.messageRows()[0]->categorySymbol();
     ASSERT_NE(symbol, nullptr);
@@ -293,6 +309,7 @@ TEST_F(TrayPopoverStabilityTest, NoticesKeepTheirPaddingAndSymbolsTheirAccessibl
 TEST_F(TrayPopoverStabilityTest, APopoverOpenedFromABottomPanelKeepsItsFootAtTheItemAsItsContentChanges)
 {
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":1}]})"));
+    settle();
     TrayPopover popover(model, {}, clock);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint click(screen.center().x(), screen.bottom() - 2);
@@ -306,6 +323,7 @@ TEST_F(TrayPopoverStabilityTest, APopoverOpenedFromABottomPanelKeepsItsFootAtThe
         list.push_back(message(clock, std::to_string(i), "Sender", "Subject " + std::to_string(i), true));
     const int before = popover.height();
     model.setMessages("a", std::move(list));
+    settle();
     ASSERT_TRUE(tarnwick::testing::waitUntil([&] { return popover.height() != before; }, std::chrono::seconds(5)));
     EXPECT_EQ(popover.geometry().bottom(), foot);
 }

@@ -26,6 +26,12 @@ namespace text = tarnwick::traypopovertext;
 
 namespace {
 
+// The popover follows the model on the next turn of the event loop.
+void settle()
+{
+    QCoreApplication::processEvents();
+}
+
 const QString kEllipsis = QStringLiteral("…");
 
 bool endsOnGraphemeBoundary(const QString& whole, qsizetype at)
@@ -196,6 +202,7 @@ TEST(TrayPopoverText, ReviewImagesOfRightToLeftTextAndTheAccountMenus)
                               received + "}}");
     ASSERT_TRUE(parsed && parsed->object());
     model.update(*parsed->object());
+    settle();
     auto message = [&](std::string id, std::string from, std::string subject) {
         TrayMessage m;
         m.id = id;
@@ -211,6 +218,7 @@ TEST(TrayPopoverText, ReviewImagesOfRightToLeftTextAndTheAccountMenus)
                             message("2", "\"שלמה ארצי\" <s@x>", "שלום לכולם, הפגישה נדחתה ליום חמישי בבוקר 🎉🎉🎉🎉"),
                             message("3", "Invoices <billing@example.com>",
                                     "Your invoice for November 👨‍👩‍👧‍👦 is ready — total due in thirty days")});
+    settle();
     TrayPopoverView view(model, {}, clock);
     view.show();
     QCoreApplication::processEvents();
@@ -224,6 +232,7 @@ TEST(TrayPopoverText, ReviewImagesOfRightToLeftTextAndTheAccountMenus)
     EXPECT_TRUE(texts[5].endsWith(QStringLiteral("… (99+)"))) << texts[5].toStdString();
 
     model.setSelectedAccountId(std::string("h"));
+    settle();
     for (auto [menu, name] : {std::pair{view.filterMenu(), "filter"}}) {
         menu->popup(QPoint(0, 0));
         QCoreApplication::processEvents();
@@ -231,6 +240,7 @@ TEST(TrayPopoverText, ReviewImagesOfRightToLeftTextAndTheAccountMenus)
         menu->close();
     }
     model.setSelectedAccountId(std::nullopt);
+    settle();
     view.searchField()->scopeMenu()->popup(QPoint(0, 0));
     QCoreApplication::processEvents();
     EXPECT_TRUE(view.searchField()->scopeMenu()->grab().save(dir + "/tray-popover-scope-menu.png"));

@@ -28,6 +28,12 @@ using namespace tarnwick;
 
 namespace {
 
+// The popover follows the model on the next turn of the event loop.
+void settle()
+{
+    QCoreApplication::processEvents();
+}
+
 Object obj(std::string_view text)
 {
     auto value = json::parse(text);
@@ -119,6 +125,7 @@ protected:
             {"id":"h","name":"Home","color":"#16a34a","unreadCount":0},
             {"id":"s","name":"Side","color":"#db2777","unreadCount":250}],"totalUnread":253)") +
                          std::string(extra) + "}"));
+        settle();
     }
 
     QStringList bannerTitles() const
@@ -170,6 +177,7 @@ TEST_F(TrayPopoverViewTest, NoAccountsShowsOnlyHeaderNoticeAndFooter)
 
     // Accounts arriving while the popover is open replace the notice.
     model.update(obj(R"({"accounts":[{"id":"w","name":"Work"}]})"));
+    settle();
     EXPECT_FALSE(v.noAccountsLabel()->isVisible());
     EXPECT_TRUE(v.contentBlock()->isVisible());
 }
@@ -249,6 +257,7 @@ TEST_F(TrayPopoverViewTest, SearchScopeFollowsTheFilterAndTheScopeMenu)
 
     // A filter account wins over the search scope, and the scope menu goes.
     model.setSelectedAccountId("h");
+    settle();
     EXPECT_EQ(field->scopeMenu(), nullptr);
     EXPECT_EQ(field->placeholderText(), QStringLiteral("Search Home — opens in app"));
     EXPECT_EQ(v.composeButton()->toolTip(), "New Message in Home");
@@ -269,6 +278,7 @@ TEST_F(TrayPopoverViewTest, OneStatusBannerAtATimeAndTheCaughtUpBanner)
     EXPECT_EQ(v.banners()[0]->symbol(), "wifi.slash");
 
     model.update(obj(R"({"isOffline":false})"));
+    settle();
     ASSERT_EQ(bannerTitles(), QStringList{"Sign in required"});
     TrayBanner* signIn = v.banners()[0];
     EXPECT_EQ(signIn->subtitle(), "Work session has expired");
@@ -279,11 +289,13 @@ TEST_F(TrayPopoverViewTest, OneStatusBannerAtATimeAndTheCaughtUpBanner)
 
     // Filtering to the healthy account hides the other's sign-in banner; still restricted.
     model.setSelectedAccountId("h");
+    settle();
     EXPECT_EQ(bannerTitles(), QStringList{"Gmail access blocked"});
     EXPECT_EQ(v.banners()[0]->subtitle(), "An account's organization has blocked Gmail.");
 
     // Nothing wrong and nothing unread: the caught-up banner for the account in scope.
     model.update(obj(R"({"isRestricted":false})"));
+    settle();
     ASSERT_EQ(bannerTitles(), QStringList{"All caught up"});
     EXPECT_EQ(v.banners()[0]->subtitle(), "No unread messages in Home.");
     EXPECT_EQ(v.banners()[0]->kind(), TrayBanner::Kind::caughtUp);
@@ -303,6 +315,7 @@ TEST_F(TrayPopoverViewTest, CaughtUpAcrossAccountsThenRecentMessages)
 
     // Unread-only with nothing unread: no banner above, the caught-up banner replaces the list.
     model.setShowUnreadOnly(true);
+    settle();
     EXPECT_EQ(bannerTitles(), QStringList{"All caught up"});
     EXPECT_TRUE(v.messageRows().empty());
     EXPECT_EQ(v.recentLabel(), nullptr);
@@ -311,11 +324,13 @@ TEST_F(TrayPopoverViewTest, CaughtUpAcrossAccountsThenRecentMessages)
     // Unread mail somewhere: no caught-up banner and no heading.
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":1},{"id":"b","name":"B"},{"id":"c","name":"C"}]})"));
     model.setShowUnreadOnly(false);
+    settle();
     EXPECT_TRUE(bannerTitles().isEmpty());
     EXPECT_EQ(v.recentLabel(), nullptr);
 
     // No messages and not unread-only: the quiet notice.
     model.setMessages("a", {});
+    settle();
     auto* nothing = v.nothingRecentLabel();
     ASSERT_NE(nothing, nullptr);
     EXPECT_EQ(nothing->text(), "Nothing recent to show");
@@ -390,6 +405,7 @@ TEST_F(TrayPopoverViewTest, ContextMenuActsOnTheThreadAndTheRowChangesAtOnce)
 TEST_F(TrayPopoverViewTest, ListIsAtMost320High)
 {
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":30},{"id":"b","name":"B","unreadCount":30}]})"));
+    settle();
     std::vector<TrayMessage> a, b;
     for (int i = 0; i < 25; ++i) {
         a.push_back(message(clock, "a" + std::to_string(i), "A <a@x>", "Hello", i, true));
@@ -404,6 +420,7 @@ TEST_F(TrayPopoverViewTest, ListIsAtMost320High)
 
     model.setMessages("b", {});
     model.setMessages("a", {a[0]});
+    settle();
     ASSERT_NE(v.messageList(), nullptr);
     EXPECT_LT(v.messageList()->height(), 80) << "a short list is only as high as its rows";
 }
@@ -411,6 +428,7 @@ TEST_F(TrayPopoverViewTest, ListIsAtMost320High)
 TEST_F(TrayPopoverViewTest, TheListGivesWaySoTheWholePopoverFitsTheScreen)
 {
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":30},{"id":"b","name":"B"}]})"));
+    settle();
     std::vector<TrayMessage> a;
     for (int i = 0; i < 20; ++i)
         a.push_back(message(clock, "a" + std::to_string(i), "A <a@x>", "Hello", i, true));
@@ -435,6 +453,7 @@ TEST_F(TrayPopoverViewTest, TheListGivesWaySoTheWholePopoverFitsTheScreen)
     // A banner and a code arriving take their room from the list, not from the screen.
     model.update(obj(R"({"accounts":[{"id":"a","name":"A","unreadCount":30},{"id":"b","name":"B","needsAuth":true}],
         "verificationCode":{"code":"1","messageId":"m","threadId":"t","accountId":"a"}})"));
+    settle();
     ASSERT_NE(v.card(), nullptr);
     EXPECT_LE(settled(), room);
 
@@ -457,6 +476,7 @@ TEST_F(TrayPopoverViewTest, SettingsMenuRefreshesOnceUntilMessagesArrive)
     v.refreshAction()->trigger();
     EXPECT_EQ(calls, std::vector<std::string>{"refresh"});
     model.setMessages("w", {});
+    settle();
     EXPECT_TRUE(v.refreshAction()->isEnabled()) << "a message list ends the refresh";
 
     menuAction(v.settingsMenu(), QStringLiteral("Preferences…"))->trigger();
@@ -485,8 +505,10 @@ TEST_F(TrayPopoverViewTest, CodeCardShowsWhileTheCodeIsActive)
     // A model change keeps the same card (and its Copied state), with a fresh relative time.
     VerificationCodeCard* card = v.card();
     model.update(obj(R"({"verificationCodeDurationMinutes":120})"));
+    settle();
     clock.advance(3600);
     model.update(obj(R"({"totalUnread":1})"));
+    settle();
     EXPECT_EQ(v.card(), card);
     EXPECT_TRUE(card->isCopied());
     EXPECT_EQ(card->findChild<QLabel*>("timeLabel")->text(), "1h ago");
@@ -494,15 +516,19 @@ TEST_F(TrayPopoverViewTest, CodeCardShowsWhileTheCodeIsActive)
     // Expired, or switched off: no card.
     clock.advance(7200);
     model.update(obj(R"({"totalUnread":2})"));
+    settle();
     EXPECT_EQ(v.card(), nullptr);
     clock.setWallClock(clock.now() - 7200);
     model.update(obj(R"({"menuBarVerificationCodes":false})"));
+    settle();
     EXPECT_EQ(v.card(), nullptr);
     model.update(obj(R"({"menuBarVerificationCodes":true})"));
+    settle();
     ASSERT_NE(v.card(), nullptr);
     // Archiving the code's message takes the card away.
     model.setMessages("s", {message(clock, "m9", "Figma <f@x>", "Your login code", 1, true)});
     model.apply(TrayThreadAction::archive, "s", "m9");
+    settle();
     EXPECT_EQ(v.card(), nullptr);
 }
 
@@ -561,6 +587,7 @@ TEST_F(TrayPopoverViewTest, ReviewImages)
                             message(clock, "m3", "bob@example.com", "Quarterly report", 300, false, MailCategory::forums)});
     model.setMessages("s", {message(clock, "m2", "Carol Danvers <c@x>", "Dinner on Friday?", 2, true, MailCategory::social),
                             message(clock, "m4", "Shop <news@shop.example>", "Your weekly deals are here", 60 * 30, false, MailCategory::promotions)});
+    settle();
     TrayPopover popover(model, actions(), clock);
     popover.showAt(QPoint(600, 10));
     EXPECT_EQ(popover.width(), 340);
@@ -573,11 +600,14 @@ TEST_F(TrayPopoverViewTest, ReviewImages)
 
     model.update(obj(R"({"accounts":[{"id":"w","name":"Work","color":"#2563eb","needsAuth":true},{"id":"h","name":"Home","color":"#16a34a"}],"verificationCode":null})"));
     model.setMessages("h", {message(clock, "h1", "\"Grace Hopper\" <grace@x>", "Compiler meeting moved to 3pm", 30, false)});
+    settle();
     EXPECT_TRUE(save("tray-popover-signin.png"));
     model.update(obj(R"({"accounts":[{"id":"w","name":"Work","color":"#2563eb"}]})"));
     model.setMessages("w", {message(clock, "w1", "Build bot <ci@x>", "All checks passed", 45, false)});
+    settle();
     EXPECT_TRUE(save("tray-popover-caughtup.png"));
     model.update(obj(R"({"accounts":[]})"));
+    settle();
     EXPECT_TRUE(save("tray-popover-empty.png"));
     popover.close();
 }

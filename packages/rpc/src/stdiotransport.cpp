@@ -1,14 +1,17 @@
 #include "tarnwick/rpc/stdiotransport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -48,6 +51,49 @@ void appendInteger(std::string& out, std::int64_t value)
 std::atomic<bool> g_surrogateLogged{false};
 } // namespace
 
+class StdioTransport::Backlog {
+public:
+    explicit Backlog(std::size_t limit)
+        : m_limit(std::max<std::size_t>(limit, 1))
+    {
+    }
+
+    // `count` more requests are on their way to the main queue.
+    void add(std::size_t count)
+    {
+        std::lock_guard lock(m_mutex);
+        m_queued += count;
+    }
+
+    // The reader, before its next read: waits while too many are.
+    void waitWhileFull()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_queued < m_limit)
+            return;
+        if (!std::exchange(m_pauseLogged, true))
+            HelperLog::warn("RPC", "Requests arrive faster than they are handled: reading stdin paused at " +
+                                       std::to_string(m_queued) + " waiting (logged once)");
+        m_drained.wait(lock, [this] { return m_queued <= m_limit / 2; });
+    }
+
+    // The main queue handled `count` of them.
+    void handled(std::size_t count)
+    {
+        std::lock_guard lock(m_mutex);
+        m_queued -= std::min(count, m_queued);
+        if (m_queued <= m_limit / 2)
+            m_drained.notify_all();
+    }
+
+private:
+    const std::size_t m_limit;
+    std::mutex m_mutex;
+    std::condition_variable m_drained;
+    std::size_t m_queued = 0;
+    bool m_pauseLogged = false;
+};
+
 std::shared_ptr<StdioTransport> StdioTransport::create(MainQueue& mainQueue, Options options)
 {
     return std::shared_ptr<StdioTransport>(new StdioTransport(mainQueue, std::move(options)));
@@ -56,6 +102,7 @@ std::shared_ptr<StdioTransport> StdioTransport::create(MainQueue& mainQueue, Opt
 StdioTransport::StdioTransport(MainQueue& mainQueue, Options options)
     : m_mainQueue(mainQueue)
     , m_options(std::move(options))
+    , m_backlog(std::make_shared<Backlog>(m_options.maxQueuedRequests))
 {
     if (!m_options.outputWriter)
         m_options.outputWriter = fdWriter(STDOUT_FILENO);
@@ -101,11 +148,11 @@ void StdioTransport::startReading()
 {
     HelperLog::info("RPC", "Started reading from stdin");
     enlargePipe(m_options.inputFd);
-    std::thread(readLoop, weak_from_this(), m_options.inputFd, &m_mainQueue, m_options.terminate).detach();
+    std::thread(readLoop, weak_from_this(), m_backlog, m_options.inputFd, &m_mainQueue, m_options.terminate).detach();
 }
 
-void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
-                              std::function<void()> terminate)
+void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, std::shared_ptr<Backlog> backlog, int fd,
+                              MainQueue* queue, std::function<void()> terminate)
 {
     // A plain byte array rather than a string: growing a string for each read would first fill
     // the new room with zeros.
@@ -122,8 +169,6 @@ void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQu
             std::memcpy(grown.get(), buffer.get(), size);
             buffer = std::move(grown);
         }
-        if (auto transport = weak.lock())
-            transport->waitForRoom();
         const ssize_t n = ::read(fd, buffer.get() + size, capacity - size);
         if (n < 0 && errno == EINTR)
             continue;
@@ -152,18 +197,24 @@ void StdioTransport::readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQu
         }
         // The requests of one read reach the main queue as one task, in order: one hand-off per
         // read instead of one per line.
+        std::size_t handed = 0;
         if (transport && !batch.empty()) {
-            const std::size_t handed = batch.size();
+            handed = batch.size();
+            backlog->add(handed);
             transport->post(std::move(batch));
             batch = {};
             batch.reserve(handed);
         }
+        transport.reset(); // not held while waiting: the program may end meanwhile
         // Move the unfinished line to the front once per read, not once per line.
         if (lineStart > 0) {
             std::memmove(buffer.get(), buffer.get() + lineStart, size - lineStart);
             size -= lineStart;
             scanFrom -= lineStart;
         }
+        // Back-pressure: the next read waits until the main queue has caught up.
+        if (handed > 0)
+            backlog->waitWhileFull();
     }
     // A half line left without its line feed is discarded unprocessed.
     HelperLog::info("RPC", "stdin closed \xE2\x80\x94 exiting helper process");
@@ -199,28 +250,14 @@ std::optional<RPCRequest> StdioTransport::decodeLine(std::string_view line)
 
 void StdioTransport::post(std::vector<RPCRequest> requests)
 {
-    {
-        std::lock_guard lock(m_backlogMutex);
-        m_backlog += requests.size();
-    }
     m_mainQueue.post([self = shared_from_this(), handler = currentHandler(), requests = std::move(requests)] {
         // After the goodbye nothing more is answered, so nothing more is worth doing.
         if (handler && *handler && !self->m_outputClosed) {
             for (const RPCRequest& request : requests)
                 (*handler)(request);
         }
-        {
-            std::lock_guard lock(self->m_backlogMutex);
-            self->m_backlog -= requests.size();
-        }
-        self->m_backlogShrank.notify_all();
+        self->m_backlog->handled(requests.size());
     });
-}
-
-void StdioTransport::waitForRoom()
-{
-    std::unique_lock lock(m_backlogMutex);
-    m_backlogShrank.wait(lock, [this] { return m_backlog <= kMaxBacklog; });
 }
 
 bool StdioTransport::processLine(std::string_view line)
@@ -230,6 +267,7 @@ bool StdioTransport::processLine(std::string_view line)
         return false;
     std::vector<RPCRequest> one;
     one.push_back(std::move(*request));
+    m_backlog->add(1);
     post(std::move(one));
     return true;
 }

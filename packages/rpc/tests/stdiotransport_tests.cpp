@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
 #include <vector>
@@ -19,6 +23,7 @@ public:
         HelperLog::setSink([this](HelperLog::Level, std::string_view, std::string_view, std::string_view record) {
             std::lock_guard lock(m_mutex);
             m_records.emplace_back(record);
+            m_logged.notify_all();
         });
     }
     ~LogCapture() { HelperLog::setSink(nullptr); }
@@ -27,9 +32,19 @@ public:
         std::lock_guard lock(m_mutex);
         return m_records;
     }
+    // Waits (on the records, not a clock) until one starts with `prefix`.
+    bool waitFor(std::string_view prefix)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_logged.wait_for(lock, std::chrono::seconds(20), [&] {
+            return std::any_of(m_records.begin(), m_records.end(),
+                               [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+        });
+    }
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_logged;
     std::vector<std::string> m_records;
 };
 
@@ -38,10 +53,15 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(::pipe(m_pipe), 0);
+        createTransport(StdioTransport::kMaxQueuedRequests);
+    }
+    void createTransport(std::size_t maxQueued)
+    {
         transport = StdioTransport::create(queue, {m_pipe[0], [this](std::string_view line) { lines.emplace_back(line); },
-                                                   [this] { terminated = true; }});
+                                                   [this] { terminated = true; }, maxQueued});
         transport->onMessage([this](const RPCRequest& r) { handled.push_back(r); });
     }
+    int inputFd() const { return m_pipe[1]; }
     void TearDown() override
     {
         if (m_pipe[1] >= 0)
@@ -171,4 +191,31 @@ TEST_F(TransportTest, ReadsALoneSurrogateAsTheReplacementCharacter)
     const Object& params = *handled[0].params->dict();
     EXPECT_EQ(*params.at("s").string(), "Hi \xEF\xBF\xBD");
     EXPECT_EQ(*params.at("t").string(), "\xF0\x9F\x98\x80") << "a proper pair is left alone";
+}
+
+TEST_F(TransportTest, StopsReadingWhileTooManyRequestsWaitThenCatchesUpInOrder)
+{
+    createTransport(64);
+    // All of it waits in the pipe before the reader starts, so its first read takes thousands.
+    ASSERT_GE(::fcntl(inputFd(), F_SETPIPE_SZ, 1 << 20), 1 << 19);
+    std::string burst;
+    constexpr int kRequests = 20000;
+    for (int id = 0; id < kRequests; ++id)
+        burst += "{\"id\":" + std::to_string(id) + ",\"method\":\"m\"}\n";
+    feed(burst);
+    transport->startReading();
+
+    ASSERT_TRUE(log.waitFor("W|RPC|Requests arrive faster than they are handled: reading stdin paused"));
+    EXPECT_EQ(queue.pending(), 1u) << "the reader waits for the main queue instead of reading on";
+    EXPECT_TRUE(handled.empty());
+
+    finish();
+    ASSERT_EQ(handled.size(), std::size_t(kRequests));
+    for (int id = 0; id < kRequests; ++id)
+        ASSERT_EQ(handled[std::size_t(id)].id, id);
+    const auto records = log.records();
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const std::string& r) { return r.find("reading stdin paused") != std::string::npos; }),
+              1)
+        << "said once";
 }

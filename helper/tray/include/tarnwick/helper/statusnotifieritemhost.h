@@ -6,7 +6,9 @@
 // the watcher's program): a square picture with a badge, or the glyph with the styled title beside
 // it; the themed symbolic glyph (IconName, from the prefix's share/icons) for hosts that recolour it;
 // the counts as XAyatanaLabel. Its Title and ToolTip carry the spoken description. The pictures are
-// redrawn when the desktop's palette changes. A click (Activate, SecondaryActivate
+// redrawn when the desktop's palette changes. Changes are gathered: the picture, label and
+// description are rebuilt at most once per event-loop turn, and each change signal (NewIcon,
+// NewTitle, NewToolTip, XAyatanaNewLabel) goes out once per rebuild, only for what changed. A click (Activate, SecondaryActivate
 // or ContextMenu) is the item's press; the point clicked places the popover. Its menu
 // (com.canonical.dbusmenu at /MenuBar) offers the main commands where the host shows menus.
 //
@@ -135,6 +137,10 @@ private:
     void onWatcherDroppedItem(const QString& item);
     bool isOurEntry(const QString& entry) const;
     void publishFailed(const QString& reason);
+    /// Rebuilds what changed (picture, label, description) once, on the next event-loop turn.
+    void scheduleRebuild();
+    /// Redraws a stale picture and announces a new description; each bus signal only for a change.
+    void rebuildNow();
     void redrawIcon();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -158,6 +164,9 @@ private:
     StyledTitle m_title;
     bool m_hasTitle = false;
     QString m_description;
+    QString m_announcedDescription; ///< the description the last NewTitle / NewToolTip announced
+    bool m_pictureStale = false;
+    bool m_rebuildPosted = false;
     QImage m_icon;
     SniImageList m_pixmaps;
     SniImageList m_overlay;

@@ -5,7 +5,9 @@
 // its foot). A host that shows the picture at its own width gets the glyph with the styled title
 // beside it, cropped to the glyph's height so the counts stay large when the host scales it down.
 // Hosts that show a label beside the icon get the counts as text. The glyph carries a thin halo of
-// the opposite lightness, so it stands out on dark and light panels alike.
+// the opposite lightness, so it stands out on dark and light panels alike. The glyph's outlines and
+// the square pictures are kept per size, ink and shown counts, so a redraw with the same look costs
+// a look-up. Main thread only.
 
 #include <QColor>
 #include <QImage>

@@ -91,7 +91,8 @@ public:
     QLabel* nothingRecentLabel() const;
     QToolButton* openInboxButton() const { return m_openInbox; }
 
-    /// Rebuilds everything that depends on the model or the view state.
+    /// Rebuilds everything that depends on the model or the view state. Changes of the model are
+    /// followed on the next turn of the event loop, once for all of that turn's changes.
     void refresh();
 
     /// The height the whole view may take (the work area of its screen, less gaps); the list gives
@@ -110,6 +111,7 @@ private:
     QWidget* buildFooter();
     void rebuildFilterMenu();
     void styleFilterButton();
+    void scheduleRefresh();
     void refreshCard();
     // What a banner shows; a banner is rebuilt only when this changes.
     struct BannerSpec {
@@ -135,6 +137,8 @@ private:
     const Clock& m_clock;
     QString m_searchQuery;
     std::optional<std::string> m_searchAccountId;
+    bool m_refreshDue = false;
+    bool m_refreshPosted = false;
 
     QToolButton* m_filterButton = nullptr;
     QMenu* m_filterMenu = nullptr;

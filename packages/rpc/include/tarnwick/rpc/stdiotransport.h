@@ -4,7 +4,6 @@
 // and events out on standard output, one compact sorted-key line each.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,11 +24,17 @@ public:
     using OutputWriter = std::function<void(std::string_view line)>;
     using RequestHandler = std::function<void(const RPCRequest&)>;
 
+    /// How many requests may wait for the main queue before the reader pauses, by default.
+    static constexpr std::size_t kMaxQueuedRequests = 4096;
+
     struct Options {
         int inputFd;                 ///< where requests are read from
         OutputWriter outputWriter;   ///< empty: fdWriter(1)
         /// Run as a main-queue task once input has ended; empty: std::exit(0).
         std::function<void()> terminate;
+        /// Requests read but not yet handled, at most: past it the reader stops reading (the main
+        /// application's writes then wait in the pipe) until the main queue has handled half of them.
+        std::size_t maxQueuedRequests = kMaxQueuedRequests;
     };
 
     /// The transport must be owned by a shared_ptr: the reader thread holds it weakly.
@@ -46,6 +51,9 @@ public:
 
     /// Logs "Started reading from stdin" and starts the detached reader thread. Call once.
     /// Only a read of zero bytes ends the input; a non-blocking descriptor is waited on with poll(2).
+    /// The reader pauses while Options::maxQueuedRequests requests wait for the main queue (logged
+    /// the first time), so a main application that writes faster than the helper works costs no
+    /// unbounded memory.
     void startReading();
 
     /// Decodes one line (without its line feed) and posts the request to the main queue.
@@ -61,17 +69,17 @@ public:
     void closeOutput() { m_outputClosed = true; }
 
 private:
+    /// Requests handed to the main queue and not yet handled, shared with the reader thread.
+    class Backlog;
+
     StdioTransport(MainQueue& mainQueue, Options options);
     /// Decodes one line and logs what became of it; nothing for a blank or undecodable line.
     std::optional<RPCRequest> decodeLine(std::string_view line);
     /// Hands requests to the main queue as one task that runs them in order.
     void post(std::vector<RPCRequest> requests);
-    /// Waits while more than kMaxBacklog requests are handed over and not yet run: a main
-    /// application writing faster than the helper works leaves the rest in the pipe, not in memory.
-    void waitForRoom();
     std::shared_ptr<const RequestHandler> currentHandler();
-    static void readLoop(std::weak_ptr<StdioTransport> weak, int fd, MainQueue* queue,
-                         std::function<void()> terminate);
+    static void readLoop(std::weak_ptr<StdioTransport> weak, std::shared_ptr<Backlog> backlog, int fd,
+                         MainQueue* queue, std::function<void()> terminate);
 
     MainQueue& m_mainQueue;
     Options m_options;
@@ -79,10 +87,7 @@ private:
     std::shared_ptr<const RequestHandler> m_onRequest;
     std::string m_lineBuffer; // reused between writes
     std::atomic<bool> m_outputClosed{false};
-    static constexpr std::size_t kMaxBacklog = 4096;
-    std::mutex m_backlogMutex;
-    std::condition_variable m_backlogShrank;
-    std::size_t m_backlog = 0;
+    std::shared_ptr<Backlog> m_backlog;
 };
 
 } // namespace tarnwick
