@@ -14,6 +14,7 @@
 #include <tarnwick/native/uithread.h>
 
 #include <napi.h>
+#include <uv.h>
 
 #include <cstdlib>
 #include <memory>
@@ -70,6 +71,16 @@ std::vector<std::string> stringElements(const Napi::Array& array)
     return strings;
 }
 
+// Runs when an environment that called `init` ends (a worker, or the process at exit). The image
+// itself stays mapped (it is linked with -z nodelete), so a callback the library fires late still
+// lands in live code; this also stops the library from firing once the receiving environment is
+// gone.
+void environmentEnded(napi_env rawEnv)
+{
+    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
+        exports().toolbar_set_callback(nullptr);
+}
+
 Napi::Value init(const Napi::CallbackInfo& info)
 {
     Napi::Env env = info.Env();
@@ -87,7 +98,7 @@ Napi::Value init(const Napi::CallbackInfo& info)
         break;
     }
 
-    ActionChannel::replace(env, info[1].As<Napi::Function>());
+    ActionChannel::replace(env, info[1].As<Napi::Function>(), environmentEnded);
     if (env.IsExceptionPending())
         return env.Undefined();
     exports().toolbar_set_callback(&ActionChannel::actionBridge);
@@ -307,20 +318,24 @@ Napi::Value hasApplicationForUrlFunction(const Napi::CallbackInfo& info)
 
 } // namespace
 
-// Runs when an environment that loaded the module ends. The image itself stays mapped (it is
-// linked with -z nodelete), so a callback the library fires late still lands in live code; this
-// also stops the library from firing once the receiving environment is gone.
-void environmentEnded(napi_env rawEnv, void*, void*)
+// Runs when an environment that loaded the module is torn down. The library's UI thread may still
+// be creating its application then; a process exit following this would destroy Qt's statics under
+// it. The main thread's environment ends only with the process, so there the UI thread is parked
+// before any exit handler runs; a worker's end waits for it to run what was queued so far.
+void settleUiThreadAtEnd(void* isMainThread)
 {
-    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
-        exports().toolbar_set_callback(nullptr);
+    if (isMainThread != nullptr)
+        native::parkUiThread();
+    else
+        native::settleUiThread();
 }
 
 Napi::Object registerFunctions(Napi::Env env, Napi::Object moduleExports)
 {
-    // Instance data is freed once per environment, at its end: the module's teardown hook.
-    napi_set_instance_data(env, nullptr, environmentEnded, nullptr);
-
+    uv_loop_t* loop = nullptr;
+    const bool mainThread = napi_get_uv_event_loop(env, &loop) == napi_ok && loop == uv_default_loop();
+    static char mainThreadMark;
+    napi_add_env_cleanup_hook(env, settleUiThreadAtEnd, mainThread ? &mainThreadMark : nullptr);
     const struct {
         const char* name;
         Napi::Function::Callback function;
