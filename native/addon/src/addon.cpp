@@ -6,6 +6,7 @@
 #include "nativelibrary.h"
 #include "shareitems.h"
 #include "sharingpicker.h"
+#include "toolbarinput.h"
 #include "urlhandlers.h"
 #include "windowhandle.h"
 #include "x11window.h"
@@ -128,8 +129,11 @@ Napi::Value updateAccounts(const Napi::CallbackInfo& info)
 {
     if (!hasStringArgument(info))
         return throwTypeError(info.Env(), "Expected (json: string)");
+    const std::string json = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::accountsProblem(json))
+        AddonLog::error(*problem);
     if (exports().toolbar_update_accounts)
-        exports().toolbar_update_accounts(info[0].As<Napi::String>().Utf8Value().c_str());
+        exports().toolbar_update_accounts(json.c_str());
     return info.Env().Undefined();
 }
 
@@ -137,8 +141,11 @@ Napi::Value updateLabels(const Napi::CallbackInfo& info)
 {
     if (!hasStringArgument(info))
         return throwTypeError(info.Env(), "Expected (json: string)");
+    const std::string json = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::labelsProblem(json))
+        AddonLog::error(*problem);
     if (exports().toolbar_update_labels)
-        exports().toolbar_update_labels(info[0].As<Napi::String>().Utf8Value().c_str());
+        exports().toolbar_update_labels(json.c_str());
     return info.Env().Undefined();
 }
 
@@ -153,9 +160,11 @@ Napi::Value setItemEnabled(const Napi::CallbackInfo& info)
 {
     if (info.Length() < 2 || !info[0].IsString() || !info[1].IsBoolean())
         return throwTypeError(info.Env(), "Expected (itemId: string, enabled: boolean)");
+    const std::string itemId = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::itemProblem(itemId))
+        AddonLog::error(*problem);
     if (exports().toolbar_set_item_enabled)
-        exports().toolbar_set_item_enabled(info[0].As<Napi::String>().Utf8Value().c_str(),
-                                           info[1].As<Napi::Boolean>().Value());
+        exports().toolbar_set_item_enabled(itemId.c_str(), info[1].As<Napi::Boolean>().Value());
     return info.Env().Undefined();
 }
 
@@ -196,13 +205,27 @@ Napi::Value dropFiles(const Napi::CallbackInfo& info)
     return env.Undefined();
 }
 
+// Without an argument: the container of the library's own group, which is what the main
+// application nearly always wants. Any other non-string argument still answers null.
 Napi::Value groupContainerPath(const Napi::CallbackInfo& info)
 {
     Napi::Env env = info.Env();
-    if (!hasStringArgument(info) || !exports().widgets_group_container_path)
+    if (!exports().widgets_group_container_path)
         return env.Null();
-    return takeLibraryString(
-        env, exports().widgets_group_container_path(info[0].As<Napi::String>().Utf8Value().c_str()));
+    std::string groupId;
+    if (info.Length() == 0 || info[0].IsUndefined()) {
+        if (!exports().widgets_app_group_identifier)
+            return env.Null();
+        std::unique_ptr<char, decltype(&std::free)> own(exports().widgets_app_group_identifier(), &std::free);
+        if (!own)
+            return env.Null();
+        groupId = own.get();
+    } else if (info[0].IsString()) {
+        groupId = info[0].As<Napi::String>().Utf8Value();
+    } else {
+        return env.Null();
+    }
+    return takeLibraryString(env, exports().widgets_group_container_path(groupId.c_str()));
 }
 
 Napi::Value appGroupIdentifier(const Napi::CallbackInfo& info)
