@@ -88,11 +88,14 @@ Napi::Value init(const Napi::CallbackInfo& info)
     if (info.Length() < 2 || !info[0].IsString() || !info[1].IsFunction())
         return throwTypeError(env, "Expected (dylibPath: string, callback: function)");
 
-    const auto result = NativeLibrary::shared().bind(info[0].As<Napi::String>().Utf8Value());
+    const std::string path = info[0].As<Napi::String>().Utf8Value();
+    const auto result = NativeLibrary::shared().bind(path);
     switch (result.status) {
     case NativeLibrary::BindStatus::LoadFailed:
         return throwError(env, "Failed to load toolbar dylib: " + result.loaderMessage);
     case NativeLibrary::BindStatus::MissingSymbols:
+        // The script sees the fixed text; the log says which file lacks what.
+        AddonLog::error("Missing symbols in toolbar dylib " + path + ": " + result.missingSymbols);
         return throwError(env, "Missing symbols in toolbar dylib");
     case NativeLibrary::BindStatus::Bound:
     case NativeLibrary::BindStatus::AlreadyBound:

@@ -1,6 +1,7 @@
 'use strict';
 // Accounts, labels and item ids the toolbar will not take are passed on as before but named in the
-// log, one line per call, so the developer sees the mistake; what the toolbar takes logs nothing.
+// log, one line per call, so the developer sees the mistake; what the toolbar takes logs nothing. A
+// library refused for missing exports is named in the log with what it lacks.
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
@@ -58,4 +59,16 @@ test('each rejected input logs one line naming the mistake and still reaches the
       assert.ok(lines[0].includes(expected), `${name}(${JSON.stringify(argument)}): ${lines[0]}`);
     }
   });
+});
+
+test('a library without a required export is named in the log with what it lacks; the error text stays', async () => {
+  const source = `
+    const addon = require(${JSON.stringify(paths.addon)});
+    try { addon.init(${JSON.stringify(paths.fakeNativeMissing)}, () => {}); } catch (error) { console.log(error.message); }
+  `;
+  const result = await runNode(source, { TARNWICK_ADDON_LOG_STDERR: '1' });
+  assert.equal(result.code, 0, result.stderr);
+  assert.equal(result.stdout, 'Missing symbols in toolbar dylib\n');
+  assert.ok(result.stderr.includes(
+    `E|NativeToolbar|Missing symbols in toolbar dylib ${paths.fakeNativeMissing}: toolbar_update_accounts\n`), result.stderr);
 });
