@@ -26,8 +26,9 @@ packages=(
   breeze-icon-theme
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
-  # the addon is built against Node's own headers and tested with node --test
-  nodejs
+  # the addon is built against Node's own headers and tested with node --test; tsc checks the
+  # addon's and the helper client's shipped type declarations
+  nodejs node-typescript
   # the native toolbar inside a foreign X11 host window (XInput2 raw events) and the addon's file
   # drop (an XDND source over plain xcb), each tested end to end against a real Chromium window on
   # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots,

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace tarnwick::addon {
@@ -60,6 +61,45 @@ void channelFinalized(Napi::Env, void*, ChannelTag* tag)
     delete tag;
 }
 
+// Environments whose teardown is watched, each once. A hook added after the environment's first
+// channel runs before the runtime's own clean-up of that channel (hooks run in reverse order), so
+// the library stops calling into the environment before the channel closes.
+struct WatchedEnvironment {
+    napi_env env;
+    void (*ended)(napi_env);
+};
+std::mutex watchMutex;
+std::set<napi_env>& watchedEnvironments()
+{
+    static auto* environments = new std::set<napi_env>;
+    return *environments;
+}
+
+void environmentTornDown(void* raw)
+{
+    std::unique_ptr<WatchedEnvironment> watched(static_cast<WatchedEnvironment*>(raw));
+    {
+        std::lock_guard lock(watchMutex);
+        watchedEnvironments().erase(watched->env);
+    }
+    watched->ended(watched->env);
+}
+
+void watchEnvironment(napi_env env, void (*ended)(napi_env))
+{
+    {
+        std::lock_guard lock(watchMutex);
+        if (!watchedEnvironments().insert(env).second)
+            return;
+    }
+    auto* watched = new WatchedEnvironment{env, ended};
+    if (napi_add_env_cleanup_hook(env, environmentTornDown, watched) != napi_ok) {
+        std::lock_guard lock(watchMutex);
+        watchedEnvironments().erase(env);
+        delete watched;
+    }
+}
+
 } // namespace
 
 // Left pending, Node would only print a deprecation warning and drop the exception.
@@ -71,7 +111,7 @@ void reportUncaught(Napi::Env env)
     napi_fatal_exception(env, error.Value());
 }
 
-void ActionChannel::replace(Napi::Env env, Napi::Function callback)
+void ActionChannel::replace(Napi::Env env, Napi::Function callback, void (*environmentEnded)(napi_env))
 {
     auto* tag = new ChannelTag;
     Channel channel = Channel::New(env, callback, "ToolbarAction", 0, 1, tag, channelFinalized, static_cast<void*>(nullptr));
@@ -79,6 +119,8 @@ void ActionChannel::replace(Napi::Env env, Napi::Function callback)
         delete tag;
         return;
     }
+    channel.Unref(env);
+    watchEnvironment(env, environmentEnded);
     std::optional<Slot> earlier;
     {
         std::lock_guard lock(channelMutex);

@@ -14,13 +14,15 @@ void reportUncaught(Napi::Env env);
 class ActionChannel {
 public:
     /// Makes `callback` the receiver of every later action (thread-safe function "ToolbarAction",
-    /// unlimited queue, kept referenced). An earlier channel is released: it delivers what it had
-    /// queued already and nothing after. Script thread only.
-    static void replace(Napi::Env env, Napi::Function callback);
+    /// unlimited queue). The channel does not keep the event loop alive: a script or worker that
+    /// has nothing else to do ends, as it would without the addon; in the main application the
+    /// loop runs anyway. An earlier channel is released: it delivers what it had queued already
+    /// and nothing after. `environmentEnded` runs once when `env` is torn down (a worker that
+    /// ended, or the process exiting), before the runtime closes the channel. Script thread only.
+    static void replace(Napi::Env env, Napi::Function callback, void (*environmentEnded)(napi_env));
 
-    /// Forgets the channel when it belongs to `env`, which is ending (a worker thread that loaded
-    /// the addon and stopped). Returns true when it did, so the caller can unregister the library
-    /// callback as well. On `env`'s thread, from its teardown.
+    /// Forgets the channel when it belongs to `env`, which is ending. Returns true when it did, so
+    /// the caller can unregister the library callback as well. On `env`'s thread, from its teardown.
     static bool environmentEnding(Napi::Env env);
 
     /// The C callback registered with the library. Copies both strings and queues one script call

@@ -6,6 +6,7 @@
 #include "nativelibrary.h"
 #include "shareitems.h"
 #include "sharingpicker.h"
+#include "toolbarinput.h"
 #include "urlhandlers.h"
 #include "windowhandle.h"
 #include "x11window.h"
@@ -14,6 +15,7 @@
 #include <tarnwick/native/uithread.h>
 
 #include <napi.h>
+#include <uv.h>
 
 #include <cstdlib>
 #include <memory>
@@ -70,24 +72,37 @@ std::vector<std::string> stringElements(const Napi::Array& array)
     return strings;
 }
 
+// Runs when an environment that called `init` ends (a worker, or the process at exit). The image
+// itself stays mapped (it is linked with -z nodelete), so a callback the library fires late still
+// lands in live code; this also stops the library from firing once the receiving environment is
+// gone.
+void environmentEnded(napi_env rawEnv)
+{
+    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
+        exports().toolbar_set_callback(nullptr);
+}
+
 Napi::Value init(const Napi::CallbackInfo& info)
 {
     Napi::Env env = info.Env();
     if (info.Length() < 2 || !info[0].IsString() || !info[1].IsFunction())
         return throwTypeError(env, "Expected (dylibPath: string, callback: function)");
 
-    const auto result = NativeLibrary::shared().bind(info[0].As<Napi::String>().Utf8Value());
+    const std::string path = info[0].As<Napi::String>().Utf8Value();
+    const auto result = NativeLibrary::shared().bind(path);
     switch (result.status) {
     case NativeLibrary::BindStatus::LoadFailed:
         return throwError(env, "Failed to load toolbar dylib: " + result.loaderMessage);
     case NativeLibrary::BindStatus::MissingSymbols:
+        // The script sees the fixed text; the log says which file lacks what.
+        AddonLog::error("Missing symbols in toolbar dylib " + path + ": " + result.missingSymbols);
         return throwError(env, "Missing symbols in toolbar dylib");
     case NativeLibrary::BindStatus::Bound:
     case NativeLibrary::BindStatus::AlreadyBound:
         break;
     }
 
-    ActionChannel::replace(env, info[1].As<Napi::Function>());
+    ActionChannel::replace(env, info[1].As<Napi::Function>(), environmentEnded);
     if (env.IsExceptionPending())
         return env.Undefined();
     exports().toolbar_set_callback(&ActionChannel::actionBridge);
@@ -117,8 +132,11 @@ Napi::Value updateAccounts(const Napi::CallbackInfo& info)
 {
     if (!hasStringArgument(info))
         return throwTypeError(info.Env(), "Expected (json: string)");
+    const std::string json = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::accountsProblem(json))
+        AddonLog::error(*problem);
     if (exports().toolbar_update_accounts)
-        exports().toolbar_update_accounts(info[0].As<Napi::String>().Utf8Value().c_str());
+        exports().toolbar_update_accounts(json.c_str());
     return info.Env().Undefined();
 }
 
@@ -126,8 +144,11 @@ Napi::Value updateLabels(const Napi::CallbackInfo& info)
 {
     if (!hasStringArgument(info))
         return throwTypeError(info.Env(), "Expected (json: string)");
+    const std::string json = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::labelsProblem(json))
+        AddonLog::error(*problem);
     if (exports().toolbar_update_labels)
-        exports().toolbar_update_labels(info[0].As<Napi::String>().Utf8Value().c_str());
+        exports().toolbar_update_labels(json.c_str());
     return info.Env().Undefined();
 }
 
@@ -142,9 +163,11 @@ Napi::Value setItemEnabled(const Napi::CallbackInfo& info)
 {
     if (info.Length() < 2 || !info[0].IsString() || !info[1].IsBoolean())
         return throwTypeError(info.Env(), "Expected (itemId: string, enabled: boolean)");
+    const std::string itemId = info[0].As<Napi::String>().Utf8Value();
+    if (const auto problem = toolbarinput::itemProblem(itemId))
+        AddonLog::error(*problem);
     if (exports().toolbar_set_item_enabled)
-        exports().toolbar_set_item_enabled(info[0].As<Napi::String>().Utf8Value().c_str(),
-                                           info[1].As<Napi::Boolean>().Value());
+        exports().toolbar_set_item_enabled(itemId.c_str(), info[1].As<Napi::Boolean>().Value());
     return info.Env().Undefined();
 }
 
@@ -185,13 +208,27 @@ Napi::Value dropFiles(const Napi::CallbackInfo& info)
     return env.Undefined();
 }
 
+// Without an argument: the container of the library's own group, which is what the main
+// application nearly always wants. Any other non-string argument still answers null.
 Napi::Value groupContainerPath(const Napi::CallbackInfo& info)
 {
     Napi::Env env = info.Env();
-    if (!hasStringArgument(info) || !exports().widgets_group_container_path)
+    if (!exports().widgets_group_container_path)
         return env.Null();
-    return takeLibraryString(
-        env, exports().widgets_group_container_path(info[0].As<Napi::String>().Utf8Value().c_str()));
+    std::string groupId;
+    if (info.Length() == 0 || info[0].IsUndefined()) {
+        if (!exports().widgets_app_group_identifier)
+            return env.Null();
+        std::unique_ptr<char, decltype(&std::free)> own(exports().widgets_app_group_identifier(), &std::free);
+        if (!own)
+            return env.Null();
+        groupId = own.get();
+    } else if (info[0].IsString()) {
+        groupId = info[0].As<Napi::String>().Utf8Value();
+    } else {
+        return env.Null();
+    }
+    return takeLibraryString(env, exports().widgets_group_container_path(groupId.c_str()));
 }
 
 Napi::Value appGroupIdentifier(const Napi::CallbackInfo& info)
@@ -307,20 +344,24 @@ Napi::Value hasApplicationForUrlFunction(const Napi::CallbackInfo& info)
 
 } // namespace
 
-// Runs when an environment that loaded the module ends. The image itself stays mapped (it is
-// linked with -z nodelete), so a callback the library fires late still lands in live code; this
-// also stops the library from firing once the receiving environment is gone.
-void environmentEnded(napi_env rawEnv, void*, void*)
+// Runs when an environment that loaded the module is torn down. The library's UI thread may still
+// be creating its application then; a process exit following this would destroy Qt's statics under
+// it. The main thread's environment ends only with the process, so there the UI thread is parked
+// before any exit handler runs; a worker's end waits for it to run what was queued so far.
+void settleUiThreadAtEnd(void* isMainThread)
 {
-    if (ActionChannel::environmentEnding(Napi::Env(rawEnv)) && exports().toolbar_set_callback)
-        exports().toolbar_set_callback(nullptr);
+    if (isMainThread != nullptr)
+        native::parkUiThread();
+    else
+        native::settleUiThread();
 }
 
 Napi::Object registerFunctions(Napi::Env env, Napi::Object moduleExports)
 {
-    // Instance data is freed once per environment, at its end: the module's teardown hook.
-    napi_set_instance_data(env, nullptr, environmentEnded, nullptr);
-
+    uv_loop_t* loop = nullptr;
+    const bool mainThread = napi_get_uv_event_loop(env, &loop) == napi_ok && loop == uv_default_loop();
+    static char mainThreadMark;
+    napi_add_env_cleanup_hook(env, settleUiThreadAtEnd, mainThread ? &mainThreadMark : nullptr);
     const struct {
         const char* name;
         Napi::Function::Callback function;

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <utility>
+
 namespace tarnwick::addon {
 
 namespace {
@@ -24,13 +26,13 @@ NativeLibrary& NativeLibrary::shared()
 NativeLibrary::BindResult NativeLibrary::bind(const std::string& path)
 {
     if (handle_)
-        return {BindStatus::AlreadyBound, {}};
+        return {BindStatus::AlreadyBound, {}, {}};
 
     ::dlerror();
     void* handle = ::dlopen(path.c_str(), RTLD_NOW);
     if (!handle) {
         const char* message = ::dlerror();
-        return {BindStatus::LoadFailed, message ? message : "unknown error"};
+        return {BindStatus::LoadFailed, message ? message : "unknown error", {}};
     }
 
     NativeExports found;
@@ -47,15 +49,25 @@ NativeLibrary::BindResult NativeLibrary::bind(const std::string& path)
     resolve(handle, "widgets_app_group_identifier", found.widgets_app_group_identifier);
     resolve(handle, "localcache_key", found.localcache_key);
 
-    if (!found.toolbar_set_callback || !found.toolbar_attach || !found.toolbar_detach
-        || !found.toolbar_update_accounts) {
+    std::string missing;
+    const std::pair<const char*, bool> required[] = {
+        {"toolbar_set_callback", found.toolbar_set_callback != nullptr},
+        {"toolbar_attach", found.toolbar_attach != nullptr},
+        {"toolbar_detach", found.toolbar_detach != nullptr},
+        {"toolbar_update_accounts", found.toolbar_update_accounts != nullptr},
+    };
+    for (const auto& [name, present] : required) {
+        if (!present)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+    }
+    if (!missing.empty()) {
         ::dlclose(handle);
-        return {BindStatus::MissingSymbols, {}};
+        return {BindStatus::MissingSymbols, {}, missing};
     }
 
     handle_ = handle;
     exports_ = found;
-    return {BindStatus::Bound, {}};
+    return {BindStatus::Bound, {}, {}};
 }
 
 } // namespace tarnwick::addon

@@ -31,6 +31,7 @@ public:
     struct BindResult {
         BindStatus status;
         std::string loaderMessage; ///< dlerror() text when the library could not be opened
+        std::string missingSymbols; ///< the required exports it lacks, comma-separated
     };
 
     static NativeLibrary& shared();

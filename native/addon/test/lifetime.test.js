@@ -17,7 +17,7 @@ const workerThenAction = (library, fire) => `
     parentPort.postMessage('ready');
   \`, { eval: true });
   const seen = [];
-  // Ended once it has loaded the addon and bound the library; its channel keeps it alive otherwise.
+  // Ended once it has loaded the addon and bound the library (it may have ended by itself already).
   worker.on('message', (message) => { seen.push(message); if (message === 'ready') worker.terminate(); });
   worker.on('exit', (code) => {
     ${fire}
@@ -45,9 +45,10 @@ test('a worker that initialised twice and ended leaves the main thread free to l
       addon.init(${JSON.stringify(paths.fakeNative)}, () => {});
       parentPort.postMessage('ready');
     \`, { eval: true });
-    // The action channel keeps the worker's loop alive, as it keeps the main application's.
     worker.on('message', () => worker.terminate());
     worker.on('exit', () => {
+      // The channel keeps nothing alive; the process stays until the action has come.
+      setInterval(() => {}, 1000);
       const addon = require(${JSON.stringify(paths.addon)});
       const seen = [];
       addon.init(${JSON.stringify(paths.fakeNative)}, (action, payload) => {

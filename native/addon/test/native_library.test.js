@@ -26,8 +26,15 @@ test('a toolbar click on the real library arrives as ("newMessage", "")', async 
   }
 });
 
-test('queries of the real library answer with a string or null', () => {
+test('queries of the real library answer with a string or null; no argument means the own group', () => {
   const identifier = addon.appGroupIdentifier();
   assert.ok(identifier === null || typeof identifier === 'string');
   assert.equal(addon.groupContainerPath(5), null);
+  if (identifier === null) {
+    assert.equal(addon.groupContainerPath(), null);
+  } else {
+    const own = addon.groupContainerPath();
+    assert.ok(own.endsWith(`/group-containers/${identifier}`), own);
+    assert.equal(own, addon.groupContainerPath(identifier));
+  }
 });

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -29,6 +30,7 @@ struct OwnThread {
     // Tasks posted before the application existed, in posting order.
     std::deque<std::function<void()>> early;
     bool setNoGlib = false;
+    bool parked = false;
     std::thread thread;
 };
 
@@ -52,16 +54,32 @@ bool wantsX11()
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY");
 }
 
+// Bounds every wait of a thread that is ending for the UI thread, so a stuck UI thread cannot hold
+// the process's end for long.
+constexpr auto kSettleLimit = std::chrono::seconds(5);
+
+// The own application, once it has been created; null when there is no own thread, it has ended
+// or it is parked already. Waits while it is still being created.
+QCoreApplication* startedOwnApplication(std::unique_lock<std::mutex>& lock)
+{
+    OwnThread& state = own();
+    if (!state.started || state.ended || state.parked)
+        return nullptr;
+    state.ready.wait_for(lock, kSettleLimit, [&state] { return state.app != nullptr || state.ended; });
+    return state.ended ? nullptr : state.app;
+}
+
 void parkOwnThread()
 {
     OwnThread& state = own();
     QCoreApplication* app = nullptr;
     {
-        std::lock_guard lock(state.mutex);
-        app = state.app;
+        std::unique_lock lock(state.mutex);
+        app = startedOwnApplication(lock);
+        if (!app)
+            return;
+        state.parked = true;
     }
-    if (!app)
-        return;
     // The process is exiting and its static objects, Qt's among them, are being destroyed on this
     // thread. The UI thread must not run alongside that, nor destroy its application afterwards
     // (whose clean-up would reach objects already gone): park it inside a task until the process
@@ -76,7 +94,7 @@ void parkOwnThread()
                 ::pause();
         },
         Qt::QueuedConnection);
-    isParked.wait_for(std::chrono::seconds(5));
+    isParked.wait_for(kSettleLimit);
 }
 
 void uiThreadMain(OwnThread* state)
@@ -115,6 +133,9 @@ void uiThreadMain(OwnThread* state)
         state->app = &app;
     }
     state->ready.notify_all();
+    // Exit handlers run in reverse order of registration: registered again now, the park runs
+    // before the destructors of the statics Qt created while the application was constructed.
+    std::atexit(parkOwnThread);
     app.exec();
     std::lock_guard lock(state->mutex);
     state->app = nullptr;
@@ -167,6 +188,27 @@ void runOnUiThread(std::function<void()> task)
         else
             QMetaObject::invokeMethod(state.app, std::move(task), Qt::QueuedConnection);
     }
+}
+
+void settleUiThread()
+{
+    // What the tasks queued so far create (QtDBus's connection manager, say) registers exit
+    // handlers of its own; they must be in place, not half made, when the process exits.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> settled = done->get_future();
+    {
+        std::unique_lock lock(own().mutex);
+        QCoreApplication* app = startedOwnApplication(lock);
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(app, [done] { done->set_value(); }, Qt::QueuedConnection);
+    }
+    settled.wait_for(kSettleLimit);
+}
+
+void parkUiThread()
+{
+    parkOwnThread();
 }
 
 bool hasUiThread()

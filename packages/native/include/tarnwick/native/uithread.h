@@ -21,6 +21,16 @@ namespace tarnwick::native {
 /// Queues `task` to the UI thread, starting that thread first when the process has none.
 void runOnUiThread(std::function<void()> task);
 
+/// Returns once the own UI thread has created its application and run every task queued so far (at
+/// most a few seconds), at once when there is no own thread. For a host thread that is ending, so
+/// that an exit of the process following it does not pull Qt's statics from under work in progress.
+void settleUiThread();
+
+/// Holds the own UI thread inside a task for the rest of the process, after settleUiThread(): for a
+/// host whose process is about to exit, before any exit handler runs. Also done by an exit handler
+/// of this library; once parked, nothing queued runs any more. No effect without an own thread.
+void parkUiThread();
+
 /// True when a QApplication exists in the process, or the own UI thread has been started and is
 /// creating one.
 bool hasUiThread();
