@@ -34,6 +34,8 @@ packages=(
   # the test's own Xvfb: xdotool drives it, xwininfo/xprop inspect it, import takes screenshots,
   # xclip reads the clipboard
   libxcb1-dev libxcb-xinput-dev chromium xdotool x11-utils imagemagick xclip
+  # the Debian package: built by CPack, its dependencies computed by dpkg-shlibdeps, checked by lintian
+  dpkg-dev lintian
   # case-folding tests run under Turkish casing rules (tr_TR.UTF-8 is generated below)
   locales
   # real tray hosts and a real notification server for the tray and demo tests: xfce4-panel on Xvfb,

@@ -3,6 +3,7 @@
 # desktop session; then does the same with AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   TARNWICK_SKIP_SANITIZERS=1   run only the plain build
+#   TARNWICK_SKIP_PACKAGE=1      leave out the Debian package's build, install and purge
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,12 @@ run_suite() {
 run_suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== test: the bus tests once more inside a developer's session with notification daemons installed"
 scripts/hermetic-check.sh build/test
+
+if [ "${TARNWICK_SKIP_PACKAGE:-0}" != 1 ]; then
+  # The Debian package: built, checked by lintian, installed with apt-get, each program run once
+  # from its installed place, purged, nothing left.
+  scripts/package.sh build/package
+fi
 
 if [ "${TARNWICK_SKIP_SANITIZERS:-0}" != 1 ]; then
   # No strict_string_checks: it takes strndup() of an unterminated buffer (valid C, and what
