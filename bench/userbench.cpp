@@ -1,6 +1,8 @@
 #include "userbench.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -189,6 +191,18 @@ std::string notifyDispatch(long id, int serial)
            "\"messages\":[{\"id\":\"n" + key + "\",\"threadId\":\"nt" + key +
            "\",\"from\":\"\\\"Ada\\\" <ada@example.com>\",\"subject\":\"Banner " + key +
            "\",\"snippet\":\"A new message\",\"category\":\"primary\"}],\"notifications\":{\"primary\":\"loud\"}}}";
+}
+
+bool usePrivateBus(const tarnwick::testing::PrivateBus& bus)
+{
+    if (bus.address().empty()) {
+        std::fprintf(stderr, "no private bus: %s\n", bus.failure().c_str());
+        return false;
+    }
+    // The benchmark's own tray and notification server live on the private bus.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return true;
 }
 
 } // namespace tarnwick::bench

@@ -52,6 +52,10 @@ std::string argument(int argc, char** argv, const std::string& name, const std::
 /// The helper program: `--helper PATH` (to measure another build), else the one of this build tree.
 std::string helperProgram(int argc, char** argv);
 
+/// Points this process (and the helpers it starts) at `bus` and at Qt's offscreen platform, before
+/// the QApplication is made; false, with the reason printed, when the bus did not start.
+bool usePrivateBus(const tarnwick::testing::PrivateBus& bus);
+
 /// The helper running on `bus` (and on `display` when not empty, else offscreen), with a home and
 /// temporary directory of its own. Standard error is drained into memory.
 class Helper {
